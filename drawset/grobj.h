@@ -1,0 +1,265 @@
+// The graphic object records and the drawing list, shared by the drawset library and the
+// libraries that fill it. The members defined here are the inline ones; the others live in the
+// drawset library.
+#pragma once
+
+#include "platform/afx.h"
+
+#include <new>
+
+#if defined(DRAWSET_BUILDING)
+#define DRAWSET_API VESTREL_DLL_EXPORT
+#else
+#define DRAWSET_API VESTREL_DLL_IMPORT
+#endif
+
+struct tagDoublePoint {
+    double x;
+    double y;
+};
+
+// Four doubles in the order in which a CMX rectangle stores them.
+struct tagDoubleRect {
+    double left;
+    double top;
+    double right;
+    double bottom;
+};
+
+// The four linear factors, then the horizontal and vertical translation.
+class CMatrix {
+public:
+    double m11 = 1.0;
+    double m12 = 0.0;
+    double m21 = 0.0;
+    double m22 = 1.0;
+    double dx = 0.0;
+    double dy = 0.0;
+};
+
+// Kind codes. The default constructors give the first three; 6 marks the group that gathers
+// the pieces of a shape with several sub-paths.
+constexpr int GROBJ_TYPE_SIMPLE = 1;
+constexpr int GROBJ_TYPE_GROUP = 2;
+constexpr int GROBJ_TYPE_BITMAP = 3;
+constexpr int GROBJ_TYPE_SPLIT_GROUP = 6;
+
+// The class of a record, which its constructor fixes; the kind code alone cannot tell it, since
+// a group may carry any code.
+enum class GrObjClass : unsigned char { object = 0, simple = 1, group = 2, bitmap = 3 };
+
+class DRAWSET_API CGrObj {
+public:
+    CGrObj() {}
+    explicit CGrObj(int kind) : type(kind) {}
+    CGrObj(int kind, int aux) : type(kind), auxInt(aux) {}
+    CGrObj(const CGrObj&) = delete;
+    ~CGrObj() {
+        if (data != nullptr)
+            ::operator delete(data);
+    }
+
+    // Copies every field. The data block is not duplicated: both objects then refer to the same
+    // block, and only one of them may keep it (the other sets its data to null before it goes).
+    CGrObj& operator=(const CGrObj& other) {
+        if (this != &other) {
+            if (data != nullptr && data != other.data)
+                ::operator delete(data);
+            data = other.data;
+            size = other.size;
+            type = other.type;
+            auxInt = other.auxInt;
+            auxLong = other.auxLong;
+            objClass = other.objClass;
+            matrix = other.matrix;
+            bounds = other.bounds;
+        }
+        return *this;
+    }
+
+    int GetType() const { return type; }
+    unsigned long GetSize() const { return size; }
+    unsigned char* GetData() const { return data; }
+
+    // Copies the transformation into the object.
+    void SetMatrix(const CMatrix* transformation);
+    const CMatrix& GetMatrix() const { return matrix; }
+    GrObjClass GetClass() const { return objClass; }
+
+    unsigned char* data = nullptr;
+    DWORD size = 0;
+    int type = 0;
+    int auxInt = 0;
+    LONG auxLong = 0;
+    GrObjClass objClass = GrObjClass::object;
+    CMatrix matrix;
+    tagDoubleRect bounds = {0.0, 0.0, 0.0, 0.0};
+};
+
+// A path. Its data block, the Bef block, holds the node letters and the points.
+class DRAWSET_API CGrObjSimple : public CGrObj {
+public:
+    CGrObjSimple();
+    explicit CGrObjSimple(long value) : CGrObjSimple() { auxLong = static_cast<LONG>(value); }
+    ~CGrObjSimple();
+
+    CGrObjSimple& operator=(const CGrObjSimple& other) {
+        CGrObj::operator=(other);
+        layerIndex = other.layerIndex;
+        return *this;
+    }
+
+    void SetLayerIndex(unsigned short index);
+    unsigned short GetLayerIndex() const { return layerIndex; }
+
+    // Builds the Bef block from n letters and n points, replacing any block held before.
+    // Returns 1, or 0 when n is too large for a block.
+    int BuildBefBlock(const unsigned char* letters, const tagDoublePoint* points, unsigned long n);
+
+    unsigned long GetBefBlock(unsigned char** out) {
+        *out = data;
+        return size;
+    }
+
+    // Reads the Bef block back: the number of points, and the letter and point of index i.
+    unsigned long GetPointCount() const;
+    unsigned char GetLetter(unsigned long i) const;
+    tagDoublePoint GetPoint(unsigned long i) const;
+
+    unsigned short layerIndex = 0xFFFF;
+};
+
+// A group. Its data block lists the 1-based positions of its members in the drawing list.
+class DRAWSET_API CGrObjGroup : public CGrObj {
+public:
+    CGrObjGroup();
+    explicit CGrObjGroup(long value) : CGrObjGroup() { auxLong = static_cast<LONG>(value); }
+    explicit CGrObjGroup(unsigned short kind) {
+        objClass = GrObjClass::group;
+        groupExtra1 = 0;
+        type = kind;
+    }
+    ~CGrObjGroup() {
+        if (data != nullptr)
+            ::operator delete(data);
+        data = nullptr;
+    }
+
+    CGrObjGroup& operator=(const CGrObjGroup& other) {
+        CGrObj::operator=(other);
+        groupExtra1 = other.groupExtra1;
+        capacity = other.capacity;
+        return *this;
+    }
+
+    // Records a member by its 1-based position in the drawing list. Returns 1, or 0 when the
+    // group cannot hold another member.
+    int AddObject(unsigned long position);
+    unsigned long GetMemberCount() const;
+    unsigned long GetMember(unsigned long i) const;
+
+    LONG groupExtra1 = 0;
+    DWORD capacity = 0; // bytes allocated for the data block, of which size are in use
+};
+
+// A bitmap: a packed device-independent bitmap, or the thumbnail block of a drawing.
+class DRAWSET_API CGrObjBitmap : public CGrObj {
+public:
+    CGrObjBitmap();
+    explicit CGrObjBitmap(long value) : CGrObjBitmap() { auxLong = static_cast<LONG>(value); }
+    ~CGrObjBitmap() {
+        if (data != nullptr) {
+            ::operator delete(data);
+            data = nullptr;
+        }
+    }
+
+    CGrObjBitmap& operator=(const CGrObjBitmap& other) {
+        CGrObj::operator=(other);
+        return *this;
+    }
+
+    // Allocates a block of n bytes for an object that holds none.
+    unsigned char* GetMem(unsigned long n) {
+        data = static_cast<unsigned char*>(::operator new(n));
+        size = static_cast<DWORD>(n);
+        return data;
+    }
+};
+
+// The drawing's colours, 0x00BBGGRR, by 0-based index.
+class DRAWSET_API CGrObjColorMap {
+public:
+    CGrObjColorMap() : colors(nullptr), colorCount(0) {}
+    CGrObjColorMap(const CGrObjColorMap&) = delete;
+    ~CGrObjColorMap() {
+        if (colors != nullptr)
+            ::operator delete(colors);
+    }
+
+    // Copies every field; the table is shared as for the records' blocks.
+    CGrObjColorMap& operator=(const CGrObjColorMap& other) {
+        if (this != &other) {
+            if (colors != nullptr && colors != other.colors)
+                ::operator delete(colors);
+            colors = other.colors;
+            auxWord = other.auxWord;
+            colorCount = other.colorCount;
+        }
+        return *this;
+    }
+
+    // A table of n entries, all 0, in place of any table held before. Returns 1.
+    int CreateColorMap(unsigned short n);
+    // Stores a colour at a 0-based index; returns 1, or 0 for an index outside the table.
+    int SetColor(unsigned short index, unsigned long color);
+    // The colour at a 0-based index, 0 outside the table.
+    unsigned long GetColor(unsigned short index) const;
+    // The colour that a 1-based colour reference names; FALSE when it names none.
+    BOOL LookupReference(unsigned short reference, unsigned long* color) const;
+
+    DWORD* colors;
+    WORD auxWord = 0;
+    WORD colorCount;
+};
+
+// The drawing list: it owns the objects its elements point to, the colour map and the
+// thumbnail. Objects join it by copy.
+class DRAWSET_API CGrDrawset : public CPtrList {
+public:
+    CGrDrawset() : CPtrList(64), thumbnail(new (std::nothrow) CGrObjBitmap) {}
+    explicit CGrDrawset(CString drawingName) : CPtrList(64), name(drawingName) {}
+    ~CGrDrawset() override;
+
+    void CreateClipArt() {}
+
+    // Each adds a copy of object, data block included; the caller keeps and destroys its own.
+    POSITION AddObjTail(CGrObj* object);
+    POSITION AddObjHead(CGrObj* object);
+    POSITION InsertObjAfter(POSITION position, CGrObj* object);
+
+    // The object at a position, and the object of a 1-based position (null outside the list).
+    CGrObj* GetObjAt(POSITION position) const { return static_cast<CGrObj*>(GetAt(position)); }
+    CGrObj* GetObjByNumber(long number) const;
+
+    // The host's frame size, in drawing units.
+    void SetFrameSize(unsigned long width, unsigned long height);
+
+    DWORD extra1 = 0;
+    CGrObjColorMap colorMap;
+    CGrObjBitmap* thumbnail = nullptr;
+    double frameWidth = 0.0;
+    double frameHeight = 0.0;
+    DWORD extra2 = 0;
+    CString name;
+    DWORD extra3 = 0;
+    DWORD extra4 = 0;
+};
+
+// Creates a copy of object of its own class, with its own data block.
+DRAWSET_API CGrObj* DrawsetCloneObject(const CGrObj& object);
+// Destroys an object made by the drawset library's constructors, by its class.
+DRAWSET_API void DrawsetDeleteObject(CGrObj* object);
+
+// Starts the library; the host calls it once. Returns 1.
+extern "C" DRAWSET_API int WINAPI InitDrawsetDLL();

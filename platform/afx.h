@@ -1,0 +1,10 @@
+// Everything the platform offers in one include.
+#pragma once
+
+#include "platform/afxdefs.h"
+#include "platform/cfile.h"
+#include "platform/coll.h"
+#include "platform/cstring.h"
+#include "platform/exceptions.h"
+#include "platform/module.h"
+#include "platform/msgbox.h"

@@ -1,0 +1,229 @@
+// The platform on POSIX systems: files, module handles, string tables and the message box.
+#include "platform/cfile.h"
+#include "platform/msgbox.h"
+
+#include "src/os.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+int CauseOf(int error) {
+    switch (error) {
+    case ENOENT:
+        return CFileException::fileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EISDIR:
+        return CFileException::badPath;
+    case EMFILE:
+    case ENFILE:
+        return CFileException::tooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return CFileException::accessDenied;
+    case ENOSPC:
+        return CFileException::diskFull;
+    case EIO:
+        return CFileException::hardIO;
+    case ESPIPE:
+    case EINVAL:
+        return CFileException::badSeek;
+    default:
+        return CFileException::generic;
+    }
+}
+
+[[noreturn]] void ThrowErrno(const CString& path) {
+    int error = errno;
+    throw CFileException(CauseOf(error), error, path);
+}
+
+int Descriptor(std::intptr_t handle) {
+    return static_cast<int>(handle);
+}
+
+} // namespace
+
+CFile::CFile() = default;
+
+CFile::CFile(const char* path, UINT flags) {
+    CFileException error;
+    if (!Open(path, flags, &error))
+        throw error;
+}
+
+CFile::~CFile() {
+    if (IsOpen())
+        Abort();
+}
+
+BOOL CFile::Open(const char* path, UINT flags, CFileException* error) {
+    if (IsOpen())
+        Abort();
+    path_ = path;
+    int mode = O_RDONLY;
+    switch (flags & 3) {
+    case modeWrite:
+        mode = O_WRONLY;
+        break;
+    case modeReadWrite:
+        mode = O_RDWR;
+        break;
+    default:
+        break;
+    }
+    if (flags & modeCreate)
+        mode |= O_CREAT | ((flags & modeNoTruncate) ? 0 : O_TRUNC);
+    mode |= O_CLOEXEC;
+    int fd = path != nullptr ? ::open(path, mode, 0666) : -1;
+    if (fd >= 0) {
+        // A directory opens for reading on POSIX but is no file.
+        struct stat info;
+        if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+            ::close(fd);
+            fd = -1;
+            errno = EISDIR;
+        }
+    } else if (path == nullptr) {
+        errno = ENOENT;
+    }
+    if (fd < 0) {
+        if (error != nullptr)
+            *error = CFileException(CauseOf(errno), errno, path);
+        return FALSE;
+    }
+    handle_ = fd;
+    return TRUE;
+}
+
+UINT CFile::Read(void* buffer, UINT count) {
+    if (!IsOpen())
+        throw CFileException(CFileException::invalidFile, -1, path_);
+    UINT done = 0;
+    while (done < count) {
+        ssize_t n = ::read(Descriptor(handle_), static_cast<char*>(buffer) + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowErrno(path_);
+        }
+        if (n == 0)
+            break;
+        done += static_cast<UINT>(n);
+    }
+    return done;
+}
+
+void CFile::Write(const void* buffer, UINT count) {
+    if (!IsOpen())
+        throw CFileException(CFileException::invalidFile, -1, path_);
+    UINT done = 0;
+    while (done < count) {
+        ssize_t n =
+            ::write(Descriptor(handle_), static_cast<const char*>(buffer) + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowErrno(path_);
+        }
+        done += static_cast<UINT>(n);
+    }
+}
+
+ULONGLONG CFile::Seek(LONGLONG offset, UINT from) {
+    int whence = from == current ? SEEK_CUR : from == end ? SEEK_END : SEEK_SET;
+    off_t at = ::lseek(Descriptor(handle_), static_cast<off_t>(offset), whence);
+    if (at < 0)
+        ThrowErrno(path_);
+    return static_cast<ULONGLONG>(at);
+}
+
+ULONGLONG CFile::GetPosition() const {
+    off_t at = ::lseek(Descriptor(handle_), 0, SEEK_CUR);
+    if (at < 0)
+        ThrowErrno(path_);
+    return static_cast<ULONGLONG>(at);
+}
+
+ULONGLONG CFile::GetLength() const {
+    struct stat info;
+    if (::fstat(Descriptor(handle_), &info) != 0)
+        ThrowErrno(path_);
+    return static_cast<ULONGLONG>(info.st_size);
+}
+
+void CFile::Flush() {
+    if (IsOpen() && ::fsync(Descriptor(handle_)) != 0 && errno != EINVAL)
+        ThrowErrno(path_);
+}
+
+void CFile::Close() {
+    if (!IsOpen())
+        return;
+    int fd = Descriptor(handle_);
+    handle_ = kNoHandle;
+    if (::close(fd) != 0)
+        ThrowErrno(path_);
+}
+
+void CFile::Abort() {
+    if (IsOpen())
+        ::close(Descriptor(handle_));
+    handle_ = kNoHandle;
+}
+
+void CFile::Rename(const char* oldPath, const char* newPath) {
+    if (::rename(oldPath, newPath) != 0)
+        ThrowErrno(oldPath);
+}
+
+void CFile::Remove(const char* path) {
+    if (::unlink(path) != 0)
+        ThrowErrno(path);
+}
+
+namespace platform_os {
+
+int LoadModuleString(HINSTANCE module, UINT id, char* buffer, UINT maxLength) {
+    return LoadRegisteredString(module, id, buffer, maxLength);
+}
+
+int ShowSystemMessageBox(HWND, const char* text, const char* caption, UINT) {
+    std::string line = PlatformAnsiToUtf8(caption != nullptr ? caption : "");
+    line += ' ';
+    line += PlatformAnsiToUtf8(text != nullptr ? text : "");
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+    return IDOK;
+}
+
+HINSTANCE ProgramInstance() {
+    // The first object that the dynamic linker reports is the program itself.
+    HINSTANCE program = nullptr;
+    dl_iterate_phdr(
+        [](struct dl_phdr_info* info, std::size_t, void* out) {
+            *static_cast<HINSTANCE*>(out) = reinterpret_cast<HINSTANCE>(info->dlpi_addr);
+            return 1;
+        },
+        &program);
+    return program;
+}
+
+HINSTANCE ModuleFromAddress(const void* address) {
+    Dl_info info;
+    if (::dladdr(address, &info) == 0)
+        return nullptr;
+    return static_cast<HINSTANCE>(info.dli_fbase);
+}
+
+} // namespace platform_os

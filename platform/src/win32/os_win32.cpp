@@ -1,0 +1,224 @@
+// The platform on Windows: files, module handles, string resources and the message box.
+#include "platform/cfile.h"
+#include "platform/msgbox.h"
+
+#include "src/os.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+namespace {
+
+int CauseOf(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+        return CFileException::fileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+        return CFileException::badPath;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return CFileException::tooManyOpenFiles;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return CFileException::accessDenied;
+    case ERROR_SHARING_VIOLATION:
+        return CFileException::sharingViolation;
+    case ERROR_LOCK_VIOLATION:
+        return CFileException::lockViolation;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return CFileException::diskFull;
+    case ERROR_NEGATIVE_SEEK:
+    case ERROR_SEEK:
+        return CFileException::badSeek;
+    default:
+        return CFileException::generic;
+    }
+}
+
+[[noreturn]] void ThrowLastError(const CString& path) {
+    DWORD error = ::GetLastError();
+    throw CFileException(CauseOf(error), static_cast<LONG>(error), path);
+}
+
+HANDLE Handle(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+} // namespace
+
+CFile::CFile() = default;
+
+CFile::CFile(const char* path, UINT flags) {
+    CFileException error;
+    if (!Open(path, flags, &error))
+        throw error;
+}
+
+CFile::~CFile() {
+    if (IsOpen())
+        Abort();
+}
+
+BOOL CFile::Open(const char* path, UINT flags, CFileException* error) {
+    if (IsOpen())
+        Abort();
+    path_ = path;
+    DWORD access = GENERIC_READ;
+    switch (flags & 3) {
+    case modeWrite:
+        access = GENERIC_WRITE;
+        break;
+    case modeReadWrite:
+        access = GENERIC_READ | GENERIC_WRITE;
+        break;
+    default:
+        break;
+    }
+    DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    switch (flags & 0x70) {
+    case shareExclusive:
+        share = 0;
+        break;
+    case shareDenyWrite:
+        share = FILE_SHARE_READ;
+        break;
+    case shareDenyRead:
+        share = FILE_SHARE_WRITE;
+        break;
+    default:
+        break;
+    }
+    DWORD creation = OPEN_EXISTING;
+    if (flags & modeCreate)
+        creation = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    HANDLE file =
+        ::CreateFileA(path, access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (error != nullptr) {
+            DWORD code = ::GetLastError();
+            *error = CFileException(CauseOf(code), static_cast<LONG>(code), path);
+        }
+        return FALSE;
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(file);
+    return TRUE;
+}
+
+UINT CFile::Read(void* buffer, UINT count) {
+    if (!IsOpen())
+        throw CFileException(CFileException::invalidFile, -1, path_);
+    UINT done = 0;
+    while (done < count) {
+        DWORD n = 0;
+        if (!::ReadFile(Handle(handle_), static_cast<char*>(buffer) + done, count - done, &n,
+                        nullptr))
+            ThrowLastError(path_);
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+void CFile::Write(const void* buffer, UINT count) {
+    if (!IsOpen())
+        throw CFileException(CFileException::invalidFile, -1, path_);
+    UINT done = 0;
+    while (done < count) {
+        DWORD n = 0;
+        if (!::WriteFile(Handle(handle_), static_cast<const char*>(buffer) + done, count - done, &n,
+                         nullptr))
+            ThrowLastError(path_);
+        if (n == 0)
+            throw CFileException(CFileException::diskFull, -1, path_);
+        done += n;
+    }
+}
+
+ULONGLONG CFile::Seek(LONGLONG offset, UINT from) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = offset;
+    LARGE_INTEGER at;
+    DWORD method = from == current ? FILE_CURRENT : from == end ? FILE_END : FILE_BEGIN;
+    if (!::SetFilePointerEx(Handle(handle_), distance, &at, method))
+        ThrowLastError(path_);
+    return static_cast<ULONGLONG>(at.QuadPart);
+}
+
+ULONGLONG CFile::GetPosition() const {
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    LARGE_INTEGER at;
+    if (!::SetFilePointerEx(Handle(handle_), zero, &at, FILE_CURRENT))
+        ThrowLastError(path_);
+    return static_cast<ULONGLONG>(at.QuadPart);
+}
+
+ULONGLONG CFile::GetLength() const {
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(Handle(handle_), &size))
+        ThrowLastError(path_);
+    return static_cast<ULONGLONG>(size.QuadPart);
+}
+
+void CFile::Flush() {
+    if (IsOpen() && !::FlushFileBuffers(Handle(handle_)))
+        ThrowLastError(path_);
+}
+
+void CFile::Close() {
+    if (!IsOpen())
+        return;
+    HANDLE file = Handle(handle_);
+    handle_ = kNoHandle;
+    if (!::CloseHandle(file))
+        ThrowLastError(path_);
+}
+
+void CFile::Abort() {
+    if (IsOpen())
+        ::CloseHandle(Handle(handle_));
+    handle_ = kNoHandle;
+}
+
+void CFile::Rename(const char* oldPath, const char* newPath) {
+    if (!::MoveFileExA(oldPath, newPath, MOVEFILE_REPLACE_EXISTING))
+        ThrowLastError(oldPath);
+}
+
+void CFile::Remove(const char* path) {
+    if (!::DeleteFileA(path))
+        ThrowLastError(path);
+}
+
+namespace platform_os {
+
+int LoadModuleString(HINSTANCE module, UINT id, char* buffer, UINT maxLength) {
+    int length = ::LoadStringA(reinterpret_cast<::HINSTANCE>(module), id, buffer,
+                               static_cast<int>(maxLength));
+    if (length > 0)
+        return length;
+    return LoadRegisteredString(module, id, buffer, maxLength);
+}
+
+int ShowSystemMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    return ::MessageBoxA(reinterpret_cast<::HWND>(owner), text, caption, type);
+}
+
+HINSTANCE ProgramInstance() {
+    return reinterpret_cast<HINSTANCE>(::GetModuleHandleA(nullptr));
+}
+
+HINSTANCE ModuleFromAddress(const void* address) {
+    HMODULE module = nullptr;
+    if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              static_cast<LPCSTR>(address), &module))
+        return nullptr;
+    return reinterpret_cast<HINSTANCE>(module);
+}
+
+} // namespace platform_os

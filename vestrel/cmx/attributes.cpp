@@ -1,0 +1,255 @@
+// The colour table, the outline table and the rendering attributes of a shape.
+#include "vestrel/cmx/readers.h"
+#include "vestrel/resources/resource.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr unsigned char kEndTag = 0xFF;
+
+// One unit above the double nearest to 2.55, so that 0 % gives 255.
+constexpr double kPercentToByte = 2.5500000000000003;
+
+DWORD FromPercent(unsigned value) {
+    return static_cast<DWORD>((100.0 - static_cast<double>(std::min(value, 100u))) *
+                              kPercentToByte);
+}
+
+DWORD FromByteSum(unsigned value) {
+    return 255u - std::min(value, 255u);
+}
+
+} // namespace
+
+void CCmxParser::SkipTaggedFields() {
+    // Untagged files have no fields to skip and no end tag.
+    if (!Tagged())
+        return;
+    while (GetTag() != kEndTag && !exhausted)
+        OverrideTag();
+}
+
+int CCmxParser::ProcessColorMap() {
+    SavedCursor saved = BeginTableRead();
+    unsigned char* table = FindChunk("rclr");
+    if (table == nullptr) {
+        ShowErrorMessage(IDS_NO_OUTLINE_INFO);
+        EndTableRead(saved);
+        return -1;
+    }
+    readPos = static_cast<DWORD>(table - dataBuffer) + 8;
+    WORD count = GetCount();
+    // A table cannot hold more entries than its bytes can carry at the smallest entry size;
+    // a count beyond that gets no memory of its own.
+    const DWORD smallestEntry = Tagged() ? 9 : 2;
+    count = static_cast<WORD>(std::min<DWORD>(count, Remaining() / smallestEntry));
+    if (drawing != nullptr)
+        drawing->colorMap.CreateColorMap(count);
+    DWORD red = 0, green = 0, blue = 0;
+    for (WORD i = 0; i < count && !exhausted; ++i) {
+        GetTag();
+        GetTagSize();
+        unsigned char model = GetByte();
+        GetByte();
+        GetTag();
+        GetTagSize();
+        switch (model) {
+        case 1:
+            GetInteger();
+            GetInteger();
+            break;
+        case 2: {
+            unsigned c = GetByte(), m = GetByte(), y = GetByte(), k = GetByte();
+            red = FromPercent(c + k);
+            green = FromPercent(m + k);
+            blue = FromPercent(y + k);
+            break;
+        }
+        case 3: {
+            unsigned c = GetByte(), m = GetByte(), y = GetByte(), k = GetByte();
+            red = FromByteSum(c + k);
+            green = FromByteSum(m + k);
+            blue = FromByteSum(y + k);
+            break;
+        }
+        case 4: {
+            unsigned c = GetByte(), m = GetByte(), y = GetByte();
+            GetByte();
+            red = 255u - c;
+            green = 255u - m;
+            blue = 255u - y;
+            break;
+        }
+        case 5:
+            red = GetByte();
+            green = GetByte();
+            blue = GetByte();
+            break;
+        default:
+            // An unknown model carries no data the reader knows; the entry keeps the colour
+            // of the entry before it.
+            break;
+        }
+        SkipTaggedFields();
+        if (drawing != nullptr)
+            drawing->colorMap.SetColor(i, red + 256 * green + 65536 * blue);
+    }
+    EndTableRead(saved);
+    return 1;
+}
+
+int CCmxParser::GetRenderingAttributes() {
+    unsigned char mask = GetByte();
+    int hasFill = 0;
+    if (mask & 0x01) {
+        hasFill = 1;
+        GetFillSpec();
+    }
+    if (mask & 0x02)
+        GetOutlineSpec(hasFill);
+    if (mask & 0x04)
+        GetLensSpec();
+    if (mask & 0x08)
+        GetCanvasSpec();
+    if (mask & 0x10)
+        GetContainerSpec();
+    return hasFill;
+}
+
+int CCmxParser::ReadAttributeGroup() {
+    const DWORD groupStart = readPos;
+    GetTag();
+    const DWORD groupSize = GetTagSize();
+    int hasFill = GetRenderingAttributes();
+    // Writers put fields into the attributes that the reader does not know; the group's
+    // stated size tells where the operands behind it start.
+    if (Tagged() && !exhausted && groupSize >= 3 && groupStart + groupSize <= instrEnd)
+        readPos = groupStart + groupSize;
+    return hasFill;
+}
+
+int CCmxParser::GetFillSpec() {
+    GetTag();
+    GetTagSize();
+    switch (GetWord()) {
+    case 1:
+        GetUniformFill();
+        break;
+    case 2:
+        GetFountainFill();
+        break;
+    case 6:
+        GetPostscriptFill();
+        break;
+    case 7:
+        GetTwoColorPatternFill();
+        break;
+    case 10:
+        GetFullColorBitmapFill();
+        break;
+    case 11:
+        GetTextureFill();
+        break;
+    default:
+        break;
+    }
+    // The end tag, after any further fields of the spec.
+    SkipTaggedFields();
+    return 1;
+}
+
+int CCmxParser::GetUniformFill() {
+    GetTag();
+    GetTagSize();
+    curLayerIndex = GetWord();
+    GetWord();
+    SkipTaggedFields();
+    return 1;
+}
+
+int CCmxParser::GetFountainFill() {
+    SkipTaggedFields();
+    return 1;
+}
+
+int CCmxParser::GetPostscriptFill() {
+    SkipTaggedFields();
+    return 1;
+}
+
+int CCmxParser::GetTwoColorPatternFill() {
+    SkipTaggedFields();
+    return 1;
+}
+
+int CCmxParser::GetFullColorBitmapFill() {
+    SkipTaggedFields();
+    return 1;
+}
+
+int CCmxParser::GetTextureFill() {
+    SkipTaggedFields();
+    return 1;
+}
+
+int CCmxParser::GetOutlineSpec(int hasFill) {
+    GetTag();
+    GetTagSize();
+    WORD reference = GetWord();
+    if (hasFill != 1)
+        curLayerIndex = GetOutlineColor(reference);
+    SkipTaggedFields();
+    return 1;
+}
+
+unsigned short CCmxParser::GetOutlineColor(unsigned short ref) {
+    SavedCursor saved = BeginTableRead();
+    unsigned char* table = FindChunk("rotl");
+    if (table == nullptr) {
+        ShowErrorMessage(IDS_NO_OUTLINE_INFO);
+        EndTableRead(saved);
+        return 0;
+    }
+    const DWORD tableStart = static_cast<DWORD>(table - dataBuffer);
+    readPos = tableStart + 8;
+    WORD count = GetCount();
+    // Reference 0 names no entry and yields no colour, as a reference past the table does.
+    if (count < ref || ref == 0) {
+        EndTableRead(saved);
+        return 0;
+    }
+    // Entries have a fixed size, so entry ref is read in place rather than after all those
+    // before it.
+    const ULONGLONG entrySize = Tagged() ? 16 : 12;
+    const ULONGLONG entry = tableStart + 10 + (ref - 1) * entrySize;
+    unsigned short color = 0;
+    if (entry < dataSize) {
+        readPos = static_cast<DWORD>(entry);
+        GetTag();
+        GetTagSize();
+        GetWord();
+        GetWord();
+        color = GetWord();
+    }
+    if (exhausted)
+        color = 0;
+    EndTableRead(saved);
+    curLayerIndex = color;
+    return color;
+}
+
+int CCmxParser::GetLensSpec() {
+    SkipTaggedFields();
+    return 1;
+}
+
+int CCmxParser::GetCanvasSpec() {
+    SkipTaggedFields();
+    return 1;
+}
+
+int CCmxParser::GetContainerSpec() {
+    SkipTaggedFields();
+    return 1;
+}

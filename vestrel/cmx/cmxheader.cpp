@@ -1,0 +1,60 @@
+#include "vestrel/cmx/cmxheader.h"
+
+#include <cstring>
+
+namespace {
+
+const char kIdentifier[] = "{Corel Binary Meta File}";
+
+} // namespace
+
+CCmxHeader::CCmxHeader() {
+    std::memset(&riffPart, 0, sizeof riffPart);
+    std::memset(&headerChunk, 0, sizeof headerChunk);
+}
+
+CCmxHeader::~CCmxHeader() = default;
+
+CCmxHeader& CCmxHeader::operator=(const CCmxHeader& other) {
+    if (this != &other) {
+        std::memcpy(&riffPart, &other.riffPart, sizeof riffPart);
+        std::memcpy(&headerChunk, &other.headerChunk, sizeof headerChunk);
+    }
+    return *this;
+}
+
+DWORD CCmxHeader::ReadHeader(CFile* file) {
+    if (file == nullptr)
+        return 0;
+    UINT riffRead = file->Read(&riffPart, sizeof riffPart);
+    UINT chunkRead = file->Read(&headerChunk, sizeof headerChunk);
+    // Bytes that a short file did not deliver are cleared rather than left from an earlier
+    // header.
+    if (riffRead < sizeof riffPart)
+        std::memset(reinterpret_cast<BYTE*>(&riffPart) + riffRead, 0, sizeof riffPart - riffRead);
+    if (chunkRead < sizeof headerChunk)
+        std::memset(reinterpret_cast<BYTE*>(&headerChunk) + chunkRead, 0,
+                    sizeof headerChunk - chunkRead);
+    // The identifier and its terminating zero must have been read and match.
+    if (chunkRead < sizeof kIdentifier ||
+        std::memcmp(headerChunk.identifier, kIdentifier, sizeof kIdentifier) != 0)
+        return 0;
+    return riffRead + chunkRead;
+}
+
+double CCmxHeader::GetScaleFactor() const {
+    std::uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i)
+        bits = (bits << 8) | headerChunk.scaleFactor[i];
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+LONG CCmxHeader::BoundValue(int index) const {
+    const BYTE* p = headerChunk.boundingBox + 4 * index;
+    std::uint32_t v = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+                      (static_cast<std::uint32_t>(p[2]) << 16) |
+                      (static_cast<std::uint32_t>(p[3]) << 24);
+    return static_cast<LONG>(static_cast<std::int32_t>(v));
+}

@@ -1,0 +1,239 @@
+// CCmxParser: reads CMX drawings into drawing lists and hands them on.
+#pragma once
+
+#include "vestrel/cmx/cmxheader.h"
+#include "vestrel/frame/vestrel_api.h"
+
+#include "drawset/grobj.h"
+#include "platform/cstring.h"
+
+#include <map>
+#include <vector>
+
+class CWnd;
+class CCmxParserTestAccess;
+
+// What an inspection of a CMX file found: the offsets (in the file) of the first occurrence of
+// each chunk id the reader looks for, and the page's instructions by code.
+struct VESTREL_API CCmxFileInfo {
+    struct Chunk {
+        char id[5];
+        long offset; // -1 when the id does not occur
+    };
+    CCmxHeader header;
+    DWORD headerBytes = 0;
+    DWORD bodySize = 0;
+    Chunk chunks[8] = {};
+    int chunkCount = 0;
+    std::map<int, unsigned long> instructions; // by code as the file gives it
+    int walkResult = 0;                        // 1 when the walk ended at the page's end
+    int objectCount = 0;                       // objects in the drawing list after the load
+};
+
+class VESTREL_API CCmxParser : public CCmxHeader {
+public:
+    CCmxParser();
+    ~CCmxParser();
+    // Copies are allowed only between parsers that hold no buffers and no lists; otherwise
+    // two parsers would release the same memory. Anything else raises CNotSupportedException.
+    CCmxParser(const CCmxParser& other);
+    CCmxParser& operator=(const CCmxParser& other);
+
+    // Frame
+    void SetClipboardOwnerWnd(CWnd* window);
+    int SetFrameSize(unsigned long width, unsigned long height);
+
+    // Loading
+    int LoadCmx6File(CString path);
+    // Loads the file as LoadCmx6File does, counting its instructions, and releases what it
+    // loaded. Returns 1 when the file was read, 0 otherwise (message 1 when it cannot be opened).
+    int InspectCmx6File(CString path, CCmxFileInfo* info);
+
+    // Teardown of the exchange buffers.
+    int FreeOleBlocks();
+
+    // State, for hosts and tests.
+    CGrDrawset* GetDrawing() const { return drawing; }
+    CGrDrawset* GetGroupStack() const { return groupStack; }
+    const unsigned char* GetDataBuffer() const { return dataBuffer; }
+    DWORD GetDataSize() const { return dataSize; }
+    DWORD GetReadPos() const { return readPos; }
+    unsigned short GetCurLayerIndex() const { return curLayerIndex; }
+    unsigned short GetGroupDepth() const { return groupDepth; }
+    double GetCoordScale() const { return coordScale; }
+    char GetFormatVersion() const { return formatVersion; }
+    const CString& GetFileName() const { return fileName; }
+    CWnd* GetClipboardOwner() const { return clipboardOwner; }
+
+private:
+    friend class CCmxParserTestAccess;
+
+    // Which interpretation steps a load runs, and in which order.
+    enum class LoadOrder { thumbnailFirst, thumbnailLast, withoutThumbnail };
+
+    // The load proper, over any readable stream: header, body buffer, fresh lists, body.
+    // Returns the body length, 0 when the stream holds no CMX image with a body (no lists are
+    // created then).
+    DWORD ReadCmxImage(CFile* stream, bool withGroupStack);
+    void InterpretBody(LoadOrder order, DWORD bodyLength);
+    void SetDrawingFrame();
+    void ReleaseDrawing();
+    bool HoldsResources() const;
+    void CopyFields(const CCmxParser& other);
+
+    // Body buffer and chunk search
+    unsigned long GetMem(unsigned long size);
+    int FreeMem();
+    unsigned char* FindChunk(const char* id);
+    unsigned char* FindListChunk(const char* id);
+    unsigned char* SearchBody(const char* id, DWORD from) const;
+    void ForgetBodyCaches();
+    int ProcessPage(unsigned long length);
+
+    // Value readers
+    const unsigned char* Take(DWORD count);
+    unsigned char GetByte();
+    unsigned char GetTag();
+    DWORD GetTagSize();
+    void OverrideTag();
+    DWORD GetBlock(void* destination, DWORD count);
+    WORD GetWord();
+    WORD GetCount();
+    short GetInteger();
+    WORD GetAngle();
+    DWORD GetDWord();
+    int GetInt32();
+    int GetAtom();
+    DWORD GetOffset();
+    DWORD GetLength();
+    int GetBoolean();
+    double GetDouble();
+    int GetString(CString* text);
+    double GetCoordinate();
+    int GetPoint(tagDoublePoint* point);
+    int GetRectangle(tagDoubleRect* rect);
+    int GetMatrix(CMatrix* matrix);
+    bool LittleEndian() const { return GetByteOrderChar() == '2'; }
+    bool ShortCoordinates() const { return GetCoordSizeChar() == '2'; }
+    bool Tagged() const { return formatVersion == '2'; }
+    // Remaining bytes before the read limit.
+    DWORD Remaining() const { return readPos < readEnd ? readEnd - readPos : 0; }
+    // A handler that reads a table elsewhere in the body saves the cursor, reads with the whole
+    // body as its limit, and restores the cursor; a failed table read does not end the walk.
+    struct SavedCursor {
+        DWORD pos;
+        DWORD end;
+        bool exhausted;
+    };
+    SavedCursor BeginTableRead();
+    void EndTableRead(const SavedCursor& saved);
+    // Reads the tag and size of a rendering-attribute group and the attributes; then continues
+    // at the group's stated end when that lies inside the instruction. Returns the attributes'
+    // result.
+    int ReadAttributeGroup();
+
+    // Page walk and handlers
+    int ProcessPageInstr(unsigned long end);
+    int ProcessInstr(unsigned long size, short code);
+    int DoBeginPage();
+    int DoBeginLayer();
+    int DoBeginGroup();
+    int DoEndGroup();
+    int DoJumpAbsolut();
+    int DoPolyCurve();
+    int DoDrawImage();
+    int DoDrawChars();
+    int DoAddClippingRegion();
+    int DoAddGlobalTransform();
+    int DoBeginEmbedded();
+    // The group that is open at the top level, or null.
+    CGrObjGroup* OpenGroup() const;
+
+    // Colour tables and rendering attributes
+    int ProcessColorMap();
+    int GetRenderingAttributes();
+    int GetFillSpec();
+    int GetOutlineSpec(int hasFill);
+    unsigned short GetOutlineColor(unsigned short ref);
+    int GetUniformFill();
+    int GetFountainFill();
+    int GetPostscriptFill();
+    int GetTwoColorPatternFill();
+    int GetFullColorBitmapFill();
+    int GetTextureFill();
+    int GetLensSpec();
+    int GetCanvasSpec();
+    int GetContainerSpec();
+    void SkipTaggedFields();
+
+    // Geometry
+    int GetPointList(int fillFlag);
+
+    // Images and thumbnail
+    int GetImage(tagDoubleRect* rect, CMatrix* matrix);
+    int GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short unused);
+    int ProcessThumbNail();
+
+    // Fields, in the order of the original layout.
+    CString fileName;
+    unsigned char* dataBuffer = nullptr;
+    DWORD readPos = 0;
+    LONG oleBlockSize = 0;
+    unsigned char* oleBuffer = nullptr;
+    LONG oleBlockCount = 0;
+    DWORD oleDataSize = 0;
+    DWORD dataSize = 0;
+    CWnd* clipboardOwner = nullptr;
+    CGrDrawset* drawing = nullptr;
+    CGrDrawset* groupStack = nullptr;
+    unsigned short curLayerIndex = 0xFFFF;
+    unsigned short groupDepth = 0;
+    double coordScale = 0.0;
+    char formatVersion = 0;
+    DWORD dropBlockSize = 0;
+    DWORD dropBlockFill = 0;
+    unsigned char* dropBuffer = nullptr;
+    LONG dropBufferOwned = 0;
+
+    // Reading machinery. Reads stop at readEnd (the body's end, or the page's end during the
+    // walk); a read that would pass it yields 0 and marks the body exhausted.
+    DWORD readEnd = 0;
+    bool exhausted = false;
+    // End of the instruction being interpreted (a buffer offset).
+    DWORD instrEnd = 0;
+    // Where the last jump sent the walk, and whether the instruction was a jump.
+    DWORD jumpTarget = 0;
+    bool jumped = false;
+    // 1 when the last page walk reached the page's end.
+    int walkResult = 0;
+
+    // Chunk lookups of the current body, made once per body.
+    struct ChunkCacheEntry {
+        char id[4];
+        bool searched;
+        DWORD offset; // dataSize when absent
+    };
+    ChunkCacheEntry chunkCache[8] = {};
+    int chunkCacheCount = 0;
+
+    // The image index of the current body, read once: the offsets of its entries up to the
+    // first damaged one, and the count that the index announces.
+    bool imageIndexRead = false;
+    bool imageIndexFound = false;
+    WORD imageIndexCount = 0;
+    std::vector<DWORD> imageOffsets;
+    // Offsets of every "data" id in the current body, found once, in increasing order.
+    bool dataIdsFound = false;
+    std::vector<DWORD> dataIds;
+    // Bytes of image data that the current load has created, against a budget of a small
+    // multiple of the body, so that a file cannot make its images cost far more memory than
+    // its own size.
+    ULONGLONG imageBytes = 0;
+
+    // Instruction counts of an inspection, or null.
+    std::map<int, unsigned long>* instructionCounts = nullptr;
+};
+
+// Shows message id of the library's string table in a message box, or a fallback text when the
+// table cannot be read.
+VESTREL_API void ShowErrorMessage(unsigned id);

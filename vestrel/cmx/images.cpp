@@ -1,0 +1,210 @@
+// Image instructions: the image index, the raster record and its bitmap; text instructions.
+#include "vestrel/cmx/readers.h"
+#include "vestrel/objects/objects.h"
+#include "vestrel/resources/resource.h"
+
+#include <algorithm>
+#include <memory>
+
+using namespace vestrel_objects;
+
+namespace {
+
+constexpr WORD kRasterImage = 16;
+constexpr DWORD kRasterBlackWhite = 6;
+constexpr DWORD kRasterGrey = 5;
+constexpr DWORD kRasterNoPalette = 1;
+
+// All images of one load together may take this many times the body's size, plus a fixed
+// allowance for the palettes that the reader makes up for grey and black-and-white rasters.
+constexpr ULONGLONG kImageBudgetFactor = 16;
+constexpr ULONGLONG kImageBudgetAllowance = 1 << 20;
+
+void PutLE32(unsigned char* p, DWORD v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+    p[2] = static_cast<unsigned char>(v >> 16);
+    p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+void PutLE16(unsigned char* p, WORD v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+} // namespace
+
+int CCmxParser::DoDrawImage() {
+    tagDoubleRect rect = {0.0, 0.0, 0.0, 0.0};
+    tagDoubleRect secondRect;
+    CMatrix matrix;
+    ReadAttributeGroup();
+    GetTag();
+    GetTagSize();
+    GetRectangle(&rect);
+    GetRectangle(&secondRect);
+    GetMatrix(&matrix);
+    GetWord();
+    const WORD reference = GetWord();
+    GetWord();
+    GetTag();
+    if (exhausted)
+        return 1;
+
+    SavedCursor saved = BeginTableRead();
+    if (!imageIndexRead) {
+        // The index is read once per body; every image instruction then finds its entry at
+        // once, however long the index.
+        imageIndexRead = true;
+        unsigned char* index = FindChunk("ixef");
+        imageIndexFound = index != nullptr;
+        imageOffsets.clear();
+        if (index != nullptr) {
+            readPos = static_cast<DWORD>(index - dataBuffer) + 8;
+            imageIndexCount = GetCount();
+            for (WORD i = 0; i < imageIndexCount; ++i) {
+                const WORD entrySize = GetWord();
+                const DWORD offset = GetDWord();
+                GetWord();
+                // An entry smaller than its own fields, or cut short, ends the usable index.
+                if (exhausted || entrySize < 6)
+                    break;
+                Take(static_cast<DWORD>(entrySize - 6));
+                if (exhausted)
+                    break;
+                imageOffsets.push_back(offset);
+            }
+        }
+    }
+    if (!imageIndexFound) {
+        ShowErrorMessage(IDS_NO_IMAGE_SECTION);
+        EndTableRead(saved);
+        return -1;
+    }
+    // A reference past the last entry takes the last one; an entry behind a damaged one is
+    // out of reach.
+    const WORD wanted = std::min(reference, imageIndexCount);
+    if (wanted == 0 || wanted > imageOffsets.size()) {
+        EndTableRead(saved);
+        return 1;
+    }
+    readPos = imageOffsets[wanted - 1] - 196;
+    GetImage(&rect, &matrix);
+    EndTableRead(saved);
+    return 1;
+}
+
+int CCmxParser::GetImage(tagDoubleRect* rect, CMatrix* matrix) {
+    GetDWord();
+    GetDWord();
+    GetByte();
+    GetDWord();
+    GetWord();
+    const WORD kind = GetWord();
+    GetWord();
+    GetDWord();
+    GetDWord();
+    GetByte();
+    if (exhausted)
+        return 1;
+    unsigned char* data = FindListChunk("data");
+    if (data == nullptr)
+        return 1;
+    readPos = static_cast<DWORD>(data - dataBuffer);
+    GetDWord();
+    GetDWord();
+    GetByte();
+    GetDWord();
+    GetWord();
+    GetDWord();
+    GetWord();
+    GetWord();
+    GetDWord();
+    if (kind == kRasterImage && !exhausted)
+        GetRImage(rect, matrix, 0);
+    return 1;
+}
+
+int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) {
+    if (drawing == nullptr)
+        return 1;
+    DWORD raster[16];
+    for (DWORD& value : raster)
+        value = GetDWord();
+    const DWORD type = raster[0];
+    const DWORD pixelBytes = raster[7];
+    DWORD paletteCount = 0;
+    if (type == kRasterBlackWhite) {
+        paletteCount = 2;
+    } else if (type == kRasterGrey) {
+        paletteCount = 256;
+    } else if (type != kRasterNoPalette) {
+        GetWord();
+        paletteCount = GetWord();
+    }
+    const DWORD storedPalette =
+        type == kRasterBlackWhite || type == kRasterGrey || type == kRasterNoPalette
+            ? 0
+            : 3 * paletteCount;
+    // A palette or pixel length past the body's end is damage: the image is left out.
+    if (exhausted || static_cast<ULONGLONG>(storedPalette) + pixelBytes > Remaining())
+        return 1;
+    const ULONGLONG length = 40 + 4 * static_cast<ULONGLONG>(paletteCount) + pixelBytes;
+    if (imageBytes + length > kImageBudgetFactor * dataSize + kImageBudgetAllowance)
+        return 1;
+    imageBytes += length;
+
+    std::unique_ptr<CGrObjBitmap> bitmap(new CGrObjBitmap);
+    bitmap->bounds = *rect;
+    bitmap->SetMatrix(matrix);
+    unsigned char* block = bitmap->GetMem(static_cast<unsigned long>(length));
+    // BITMAPINFOHEADER
+    PutLE32(block + 0, 40);
+    PutLE32(block + 4, raster[2]);
+    PutLE32(block + 8, raster[3] & 0xFFFF);
+    PutLE16(block + 12, static_cast<WORD>(raster[4]));
+    PutLE16(block + 14, static_cast<WORD>(raster[5]));
+    PutLE32(block + 16, 0);
+    PutLE32(block + 20, pixelBytes);
+    PutLE32(block + 24, static_cast<DWORD>(static_cast<double>(raster[9]) * 0.001));
+    PutLE32(block + 28, static_cast<DWORD>(static_cast<double>(raster[10]) * 0.001));
+    PutLE32(block + 32, paletteCount);
+    PutLE32(block + 36, paletteCount);
+    unsigned char* palette = block + 40;
+    if (type == kRasterBlackWhite) {
+        const unsigned char entries[8] = {0, 0, 0, 0, 255, 255, 255, 0};
+        std::memcpy(palette, entries, sizeof entries);
+    } else if (type == kRasterGrey) {
+        for (DWORD i = 0; i < 256; ++i) {
+            const unsigned char grey = static_cast<unsigned char>(i);
+            palette[4 * i] = palette[4 * i + 1] = palette[4 * i + 2] = grey;
+            palette[4 * i + 3] = 0;
+        }
+    } else if (paletteCount > 0) {
+        const unsigned char* stored = Take(storedPalette);
+        for (DWORD i = 0; i < paletteCount; ++i) {
+            std::memcpy(palette + 4 * i, stored + 3 * i, 3);
+            palette[4 * i + 3] = 0;
+        }
+    }
+    GetBlock(palette + 4 * paletteCount, pixelBytes);
+
+    if (CGrObjGroup* group = OpenGroup())
+        group->AddObject(static_cast<unsigned long>(drawing->GetCount()) + 1);
+    drawing->AddObjTail(bitmap.get());
+    ::operator delete(bitmap->data);
+    bitmap->data = nullptr;
+    return 1;
+}
+
+int CCmxParser::DoDrawChars() {
+    GetTag();
+    GetTagSize();
+    const WORD count = GetCount();
+    tagDoublePoint point;
+    for (WORD i = 0; i < count && !exhausted; ++i) {
+        GetWord();
+        GetPoint(&point);
+    }
+    return 1;
+}

@@ -1,0 +1,224 @@
+// Loading a CMX image: header, body buffer, chunk search and the page chunk.
+#include "vestrel/cmx/readers.h"
+#include "vestrel/resources/resource.h"
+
+#include "platform/cfile.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const char* const kInspectedChunks[] = {"page", "DISP", "rclr", "rotl", "ixef", "data"};
+
+} // namespace
+
+int CCmxParser::LoadCmx6File(CString path) {
+    CFile file;
+    CFileException error;
+    if (!file.Open(path, CFile::modeRead, &error)) {
+        ShowErrorMessage(IDS_CMX_OPEN_FAILED);
+        return 0;
+    }
+    DWORD bodyLength = ReadCmxImage(&file, true);
+    file.Close();
+    if (bodyLength == 0)
+        return 0;
+    InterpretBody(LoadOrder::thumbnailFirst, bodyLength);
+    FreeMem();
+    SetDrawingFrame();
+    return 1;
+}
+
+int CCmxParser::InspectCmx6File(CString path, CCmxFileInfo* info) {
+    CFile file;
+    CFileException error;
+    if (!file.Open(path, CFile::modeRead, &error)) {
+        ShowErrorMessage(IDS_CMX_OPEN_FAILED);
+        return 0;
+    }
+    DWORD bodyLength = ReadCmxImage(&file, true);
+    file.Close();
+    info->header = *this;
+    info->headerBytes = bodyLength != 0 ? CMX_HEADER_SIZE : 0;
+    info->bodySize = bodyLength;
+    if (bodyLength == 0)
+        return 0;
+    info->chunkCount = 0;
+    for (const char* id : kInspectedChunks) {
+        CCmxFileInfo::Chunk& chunk = info->chunks[info->chunkCount++];
+        std::memcpy(chunk.id, id, 5);
+        unsigned char* at = FindChunk(id);
+        chunk.offset = at != nullptr ? static_cast<long>(at - dataBuffer + CMX_HEADER_SIZE) : -1;
+    }
+    info->instructions.clear();
+    instructionCounts = &info->instructions;
+    InterpretBody(LoadOrder::thumbnailFirst, bodyLength);
+    instructionCounts = nullptr;
+    info->walkResult = walkResult;
+    info->objectCount = drawing->GetCount();
+    FreeMem();
+    ReleaseDrawing();
+    return 1;
+}
+
+DWORD CCmxParser::ReadCmxImage(CFile* stream, bool withGroupStack) {
+    DWORD headerBytes = ReadHeader(stream);
+    if (headerBytes == 0)
+        return 0;
+    formatVersion = GetVersionChar();
+    coordScale = GetScaleFactor() * 100000.0;
+    ULONGLONG length = stream->GetLength();
+    ULONGLONG body = length > headerBytes ? length - headerBytes : 0;
+    // The body must fit the 32-bit sizes of the reader.
+    if (body > std::numeric_limits<DWORD>::max())
+        AfxThrowMemoryException();
+    if (GetMem(static_cast<unsigned long>(body)) == 0) {
+        FreeMem();
+        return 0;
+    }
+    // Lists of an earlier load are no longer reachable once replaced: release them.
+    ReleaseDrawing();
+    drawing = new CGrDrawset;
+    if (withGroupStack)
+        groupStack = new CGrDrawset;
+    // A stream that delivers fewer bytes than its length announced ends the body there.
+    UINT read = stream->Read(dataBuffer, dataSize);
+    dataSize = read;
+    readEnd = dataSize;
+    return read;
+}
+
+void CCmxParser::InterpretBody(LoadOrder order, DWORD bodyLength) {
+    if (order == LoadOrder::thumbnailFirst)
+        ProcessThumbNail();
+    ProcessColorMap();
+    ProcessPage(bodyLength);
+    if (order == LoadOrder::thumbnailLast)
+        ProcessThumbNail();
+}
+
+void CCmxParser::SetDrawingFrame() {
+    if (drawing == nullptr)
+        return;
+    // The differences are taken in 32 bits, as the header's integers are.
+    auto difference = [](LONG a, LONG b) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) -
+                                         static_cast<std::uint32_t>(b));
+    };
+    drawing->frameWidth =
+        static_cast<double>(difference(GetBoundRight(), GetBoundLeft())) * coordScale * 1.1;
+    drawing->frameHeight =
+        static_cast<double>(difference(GetBoundTop(), GetBoundBottom())) * coordScale * 1.1;
+}
+
+unsigned long CCmxParser::GetMem(unsigned long size) {
+    ::operator delete(dataBuffer);
+    dataBuffer = static_cast<unsigned char*>(::operator new(size));
+    dataSize = static_cast<DWORD>(size);
+    readPos = 0;
+    readEnd = dataSize;
+    exhausted = false;
+    ForgetBodyCaches();
+    imageBytes = 0;
+    return size;
+}
+
+void CCmxParser::ForgetBodyCaches() {
+    chunkCacheCount = 0;
+    imageIndexRead = false;
+    imageIndexFound = false;
+    imageIndexCount = 0;
+    imageOffsets.clear();
+    dataIdsFound = false;
+    dataIds.clear();
+}
+
+int CCmxParser::FreeMem() {
+    ::operator delete(dataBuffer);
+    dataBuffer = nullptr;
+    readPos = 0;
+    readEnd = 0;
+    ForgetBodyCaches();
+    // The caches' memory goes with the body.
+    std::vector<DWORD>().swap(imageOffsets);
+    std::vector<DWORD>().swap(dataIds);
+    return 1;
+}
+
+unsigned char* CCmxParser::SearchBody(const char* id, DWORD from) const {
+    std::size_t length = std::strlen(id);
+    if (dataBuffer == nullptr || length == 0 || from >= dataSize || dataSize - from < length)
+        return nullptr;
+    const unsigned char* at = dataBuffer + from;
+    const unsigned char* last = dataBuffer + dataSize - length;
+    const unsigned char first = static_cast<unsigned char>(id[0]);
+    while (at <= last) {
+        const void* hit = std::memchr(at, first, static_cast<std::size_t>(last - at) + 1);
+        if (hit == nullptr)
+            return nullptr;
+        at = static_cast<const unsigned char*>(hit);
+        if (std::memcmp(at, id, length) == 0)
+            return const_cast<unsigned char*>(at);
+        ++at;
+    }
+    return nullptr;
+}
+
+unsigned char* CCmxParser::FindChunk(const char* id) {
+    // The body does not change while it is interpreted, so each id is searched once.
+    if (std::strlen(id) == 4) {
+        for (int i = 0; i < chunkCacheCount; ++i)
+            if (std::memcmp(chunkCache[i].id, id, 4) == 0)
+                return chunkCache[i].offset < dataSize ? dataBuffer + chunkCache[i].offset
+                                                       : nullptr;
+        unsigned char* found = SearchBody(id, 0);
+        if (chunkCacheCount < static_cast<int>(sizeof chunkCache / sizeof chunkCache[0])) {
+            ChunkCacheEntry& entry = chunkCache[chunkCacheCount++];
+            std::memcpy(entry.id, id, 4);
+            entry.offset = found != nullptr ? static_cast<DWORD>(found - dataBuffer) : dataSize;
+        }
+        return found;
+    }
+    return SearchBody(id, 0);
+}
+
+unsigned char* CCmxParser::FindListChunk(const char* id) {
+    if (std::strcmp(id, "data") != 0)
+        return SearchBody(id, readPos);
+    // Every image searches forward for "data"; the offsets of all of them, found in one pass,
+    // answer each search at once. The id cannot overlap itself, so there are at most a
+    // quarter as many as the body has bytes.
+    if (!dataIdsFound) {
+        dataIdsFound = true;
+        dataIds.clear();
+        for (unsigned char* at = SearchBody(id, 0); at != nullptr;
+             at = SearchBody(id, static_cast<DWORD>(at - dataBuffer) + 4))
+            dataIds.push_back(static_cast<DWORD>(at - dataBuffer));
+    }
+    auto next = std::lower_bound(dataIds.begin(), dataIds.end(), readPos);
+    return next != dataIds.end() ? dataBuffer + *next : nullptr;
+}
+
+int CCmxParser::ProcessPage(unsigned long) {
+    walkResult = 0;
+    unsigned char* page = FindChunk("page");
+    if (page == nullptr) {
+        ShowErrorMessage(IDS_BAD_CMX_FILE);
+        return 0;
+    }
+    readEnd = dataSize;
+    exhausted = false;
+    readPos = static_cast<DWORD>(page - dataBuffer) + 4;
+    DWORD size = GetDWord();
+    // An end past 32 bits stands for "past the body", which the walk treats alike.
+    ULONGLONG end = static_cast<ULONGLONG>(readPos) + size;
+    if (end > std::numeric_limits<DWORD>::max())
+        end = std::numeric_limits<DWORD>::max();
+    if (exhausted || ProcessPageInstr(static_cast<unsigned long>(end)) == 0) {
+        ShowErrorMessage(IDS_BAD_INSTRUCTION);
+        return 0;
+    }
+    walkResult = 1;
+    return 1;
+}

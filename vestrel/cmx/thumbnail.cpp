@@ -1,0 +1,100 @@
+// The "DISP" chunk: the drawing's preview, decoded into a 128 x 128 thumbnail block.
+#include "vestrel/cmx/readers.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr DWORD kSide = 128;
+constexpr DWORD kPictureSide = 96;
+constexpr DWORD kMargin = 16;
+constexpr DWORD kPixelBytes = kSide * kSide;                 // 16384
+constexpr DWORD kPictureBytes = kPictureSide * kPictureSide; // 9216
+constexpr DWORD kInfoHeaderBytes = 40;
+constexpr DWORD kBlockFixedBytes = kPixelBytes + kInfoHeaderBytes; // 16424
+
+DWORD ReadLE32(const unsigned char* p) {
+    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
+           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
+}
+
+void PutLE32(unsigned char* p, DWORD v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+    p[2] = static_cast<unsigned char>(v >> 16);
+    p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+} // namespace
+
+int CCmxParser::ProcessThumbNail() {
+    SavedCursor saved = BeginTableRead();
+    unsigned char* chunk = FindChunk("DISP");
+    // A chunk whose stated size cannot hold what it must hold, or that the body cuts short,
+    // is treated as no chunk at all.
+    bool usable = chunk != nullptr;
+    DWORD paletteBytes = 0;
+    DWORD pixelStart = 0;
+    unsigned char info[kInfoHeaderBytes] = {};
+    if (usable) {
+        const DWORD start = static_cast<DWORD>(chunk - dataBuffer);
+        readPos = start + 4;
+        const DWORD chunkSize = GetDWord();
+        GetDWord();
+        GetBlock(info, sizeof info);
+        const ULONGLONG colors = ReadLE32(info + 32);
+        const ULONGLONG required = 4 + kInfoHeaderBytes + 4 * colors + kPictureBytes;
+        const ULONGLONG dataStart = static_cast<ULONGLONG>(start) + 8;
+        if (exhausted || chunkSize < required || dataStart + chunkSize > dataSize) {
+            usable = false;
+        } else {
+            paletteBytes = static_cast<DWORD>(4 * colors);
+            // Writers may store a longer palette than biClrUsed counts; the pixels are the
+            // chunk's last 96 x 96 bytes.
+            pixelStart = static_cast<DWORD>(dataStart + chunkSize - kPictureBytes);
+        }
+    }
+    if (!usable) {
+        EndTableRead(saved);
+        if (drawing != nullptr && drawing->thumbnail != nullptr) {
+            delete drawing->thumbnail;
+            drawing->thumbnail = nullptr;
+        }
+        return -1;
+    }
+
+    const unsigned char* palette = Take(paletteBytes);
+    readPos = pixelStart;
+    const unsigned char* pixels = Take(kPictureBytes);
+    EndTableRead(saved);
+    if (palette == nullptr || pixels == nullptr || drawing == nullptr)
+        return -1;
+    if (drawing->thumbnail == nullptr)
+        drawing->thumbnail = new CGrObjBitmap;
+
+    // The first pure white entry that an 8-bit pixel can name fills the margin.
+    unsigned char white = 0;
+    for (DWORD i = 0; i < std::min<DWORD>(paletteBytes / 4, 256); ++i) {
+        if (palette[4 * i] == 255 && palette[4 * i + 1] == 255 && palette[4 * i + 2] == 255) {
+            white = static_cast<unsigned char>(i);
+            break;
+        }
+    }
+    const DWORD blockSize = kBlockFixedBytes + paletteBytes;
+    unsigned char* block = static_cast<unsigned char*>(::operator new(blockSize));
+    std::memset(block, white, kPixelBytes);
+    for (DWORD row = 0; row < kPictureSide; ++row)
+        std::memcpy(block + (kMargin + row) * kSide + kMargin, pixels + row * kPictureSide,
+                    kPictureSide);
+    PutLE32(info + 4, kSide);
+    PutLE32(info + 8, kSide);
+    PutLE32(info + 20, kPixelBytes);
+    std::memcpy(block + kPixelBytes, info, kInfoHeaderBytes);
+    if (paletteBytes > 0)
+        std::memcpy(block + kBlockFixedBytes, palette, paletteBytes);
+
+    ::operator delete(drawing->thumbnail->data);
+    drawing->thumbnail->data = block;
+    drawing->thumbnail->size = blockSize;
+    return 1;
+}

@@ -1,0 +1,60 @@
+// The library entry, its globals and the exported plain functions.
+#include "vestrel/frame/vestrel.h"
+
+#include "drawset/grobj.h"
+
+CCmxParser theCmxParser;
+HINSTANCE moduleHandle = nullptr;
+AFX_EXTENSION_MODULE extensionModule = {};
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH && !AfxInitExtensionModule(extensionModule, instance))
+        return 0;
+    moduleHandle = instance;
+    return 1;
+}
+
+#if !defined(_WIN32)
+namespace {
+
+// Where there is no DllMain, the library's load and unload play its part. Defined after
+// theCmxParser, so the parser is built before the entry runs and torn down after it.
+struct LibraryEntry {
+    LibraryEntry() {
+        DllMain(PlatformModuleFromAddress(&extensionModule), DLL_PROCESS_ATTACH, nullptr);
+    }
+    ~LibraryEntry() { DllMain(moduleHandle, DLL_PROCESS_DETACH, nullptr); }
+} libraryEntry;
+
+} // namespace
+#endif
+
+extern "C" void WINAPI InitVestrelDLL() {
+    // The chain owns the library object from here on.
+    new CDynLinkLibrary(extensionModule);
+    InitDrawsetDLL();
+}
+
+extern "C" int WINAPI LoadCmx6File(const char* path) {
+    if (path == nullptr)
+        return 0;
+    return theCmxParser.LoadCmx6File(CString(path)) != 0 ? 1 : 0;
+}
+
+extern "C" int WINAPI LoadCmx6FileOle2() {
+    return 0;
+}
+
+extern "C" int WINAPI SetFrameSize(DWORD width, DWORD height) {
+    theCmxParser.SetFrameSize(width, height);
+    return 1;
+}
+
+extern "C" int WINAPI SetClipboardOwner(CWnd* window) {
+    theCmxParser.SetClipboardOwnerWnd(window);
+    return 1;
+}
+
+extern "C" int WINAPI WEP(int) {
+    return 1;
+}

@@ -1,0 +1,85 @@
+// The parser's life cycle.
+#include "vestrel/cmx/cmxparser.h"
+
+#include "platform/exceptions.h"
+
+CCmxParser::CCmxParser() = default;
+
+CCmxParser::~CCmxParser() {
+    FreeOleBlocks();
+    ReleaseDrawing();
+    // dataBuffer is released by every load before it returns.
+}
+
+bool CCmxParser::HoldsResources() const {
+    return dataBuffer != nullptr || drawing != nullptr || groupStack != nullptr ||
+           oleBuffer != nullptr || (dropBuffer != nullptr && dropBufferOwned == 1);
+}
+
+// The owned pointers are all null here, so only plain values and borrowed pointers are copied.
+void CCmxParser::CopyFields(const CCmxParser& other) {
+    fileName = other.fileName;
+    readPos = other.readPos;
+    oleBlockSize = other.oleBlockSize;
+    oleBlockCount = other.oleBlockCount;
+    oleDataSize = other.oleDataSize;
+    dataSize = other.dataSize;
+    clipboardOwner = other.clipboardOwner;
+    curLayerIndex = other.curLayerIndex;
+    groupDepth = other.groupDepth;
+    coordScale = other.coordScale;
+    formatVersion = other.formatVersion;
+    dropBlockSize = other.dropBlockSize;
+    dropBlockFill = other.dropBlockFill;
+    dropBufferOwned = other.dropBufferOwned;
+    dropBuffer = other.dropBuffer;
+}
+
+CCmxParser::CCmxParser(const CCmxParser& other) : CCmxHeader(other) {
+    if (other.HoldsResources())
+        AfxThrowNotSupportedException("a parser that holds buffers or lists cannot be copied");
+    CopyFields(other);
+}
+
+CCmxParser& CCmxParser::operator=(const CCmxParser& other) {
+    if (this == &other)
+        return *this;
+    if (HoldsResources() || other.HoldsResources())
+        AfxThrowNotSupportedException("a parser that holds buffers or lists cannot be copied");
+    CCmxHeader::operator=(other);
+    CopyFields(other);
+    return *this;
+}
+
+void CCmxParser::SetClipboardOwnerWnd(CWnd* window) {
+    clipboardOwner = window;
+}
+
+int CCmxParser::SetFrameSize(unsigned long width, unsigned long height) {
+    // Without a drawing there is nothing to size.
+    if (drawing != nullptr)
+        drawing->SetFrameSize(width, height);
+    return 1;
+}
+
+void CCmxParser::ReleaseDrawing() {
+    delete groupStack;
+    groupStack = nullptr;
+    delete drawing;
+    drawing = nullptr;
+}
+
+int CCmxParser::FreeOleBlocks() {
+    if (dropBufferOwned == 1) {
+        ::operator delete(dropBuffer);
+        dropBuffer = nullptr;
+        dropBufferOwned = 0;
+    }
+    dropBlockSize = 0;
+    dropBlockFill = 0;
+    ::operator delete(oleBuffer);
+    oleBuffer = nullptr;
+    groupDepth = 0;
+    oleBlockCount = 0;
+    return 1;
+}

@@ -1,0 +1,29 @@
+// The library's exported plain functions and globals.
+#pragma once
+
+#include "vestrel/cmx/cmxparser.h"
+#include "vestrel/frame/vestrel_api.h"
+
+#include "platform/module.h"
+
+// The parser on which every exported plain function works.
+extern VESTREL_GLOBAL_API CCmxParser theCmxParser;
+// The library's module instance, stored by the library entry.
+extern VESTREL_GLOBAL_API HINSTANCE moduleHandle;
+extern VESTREL_GLOBAL_API AFX_EXTENSION_MODULE extensionModule;
+
+extern "C" {
+
+// The library entry: registers the library as an extension module on process attach.
+VESTREL_PLAIN_API BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+
+// Links the library into the host's resource chain and starts the drawset library. The host
+// calls it once, after loading the library and before any other function.
+VESTREL_PLAIN_API void WINAPI InitVestrelDLL();
+// Loads a CMX file into the global parser; 1 on success, else 0.
+VESTREL_PLAIN_API int WINAPI LoadCmx6File(const char* path);
+VESTREL_PLAIN_API int WINAPI LoadCmx6FileOle2();
+VESTREL_PLAIN_API int WINAPI SetFrameSize(DWORD width, DWORD height);
+VESTREL_PLAIN_API int WINAPI SetClipboardOwner(CWnd* window);
+VESTREL_PLAIN_API int WINAPI WEP(int reserved);
+}
