@@ -17,11 +17,15 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 #if !defined(_WIN32)
 namespace {
 
+// An object that lies in the library itself: the exported globals may be copied into the
+// program that links the library, so their addresses do not tell the module.
+const char moduleAnchor = 0;
+
 // Where there is no DllMain, the library's load and unload play its part. Defined after
 // theCmxParser, so the parser is built before the entry runs and torn down after it.
 struct LibraryEntry {
     LibraryEntry() {
-        DllMain(PlatformModuleFromAddress(&extensionModule), DLL_PROCESS_ATTACH, nullptr);
+        DllMain(PlatformModuleFromAddress(&moduleAnchor), DLL_PROCESS_ATTACH, nullptr);
     }
     ~LibraryEntry() { DllMain(moduleHandle, DLL_PROCESS_DETACH, nullptr); }
 } libraryEntry;

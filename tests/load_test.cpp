@@ -1,0 +1,222 @@
+// Loading CMX files: the header check, the body, the chunk search and the frame size.
+#include "tests/support/parser_access.h"
+#include "tests/support/test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace cmxtest;
+
+namespace {
+
+Bytes SimpleFile(Variant v = {}) {
+    PageBuilder page(v);
+    Attributes filled;
+    filled.fill = Fill{1, 2, {}};
+    page.PolyCurve(Polyline(0, 0, 10, 10, 3, filled));
+    return FileWithPage(page, v);
+}
+
+} // namespace
+
+TEST(Load, ReturnsExactlyOneAndLeavesTheBodyReleased) {
+    Bytes file = SimpleFile();
+    Load load(file);
+    EXPECT_EQ(load.result, 1);
+    EXPECT_TRUE(load.messages().empty());
+    EXPECT_EQ(load.parser.GetDataBuffer(), nullptr);
+    EXPECT_EQ(load.parser.GetReadPos(), 0u);
+    EXPECT_EQ(load.parser.GetDataSize(), file.size() - 204);
+    EXPECT_EQ(load.parser.GetFormatVersion(), '2');
+    ASSERT_NE(load.parser.GetDrawing(), nullptr);
+    ASSERT_NE(load.parser.GetGroupStack(), nullptr);
+    EXPECT_EQ(load.objects().size(), 1u);
+}
+
+TEST(Load, RejectedHeadersGiveNoMessageAndNoLists) {
+    struct Case {
+        const char* name;
+        std::function<void(Bytes&)> damage;
+    };
+    const Case cases[] = {
+        {"identifier followed by another byte", [](Bytes& f) { f[20 + 24] = 'X'; }},
+        {"identifier in another case", [](Bytes& f) { f[21] = 'c'; }},
+        {"file ends inside the identifier", [](Bytes& f) { f.resize(40); }},
+        {"file holds only the RIFF part", [](Bytes& f) { f.resize(20); }},
+        {"empty file", [](Bytes& f) { f.clear(); }},
+        {"only the header", [](Bytes& f) { f.resize(204); }},
+        {"header cut behind the identifier", [](Bytes& f) { f.resize(100); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes file = SimpleFile();
+        c.damage(file);
+        Load load(file);
+        EXPECT_EQ(load.result, 0);
+        EXPECT_TRUE(load.messages().empty());
+        EXPECT_EQ(load.parser.GetDrawing(), nullptr);
+        EXPECT_EQ(load.parser.GetGroupStack(), nullptr);
+        EXPECT_EQ(load.parser.GetDataBuffer(), nullptr);
+    }
+}
+
+TEST(Load, RiffMagicIsNotCompared) {
+    Bytes file = SimpleFile();
+    std::memcpy(&file[0], "XXXX", 4);
+    Load load(file);
+    EXPECT_EQ(load.result, 1);
+    EXPECT_EQ(load.objects().size(), 1u);
+}
+
+TEST(Load, MissingFileShowsMessageOne) {
+    MessageRecorder recorder;
+    CCmxParser parser;
+    EXPECT_EQ(parser.LoadCmx6File("/nonexistent/drawing.cmx"), 0);
+    EXPECT_EQ(recorder.Ids(), std::vector<int>{1});
+    EXPECT_EQ(parser.GetDrawing(), nullptr);
+}
+
+TEST(Load, FolderIsNotACmxFile) {
+    TempDir dir;
+    MessageRecorder recorder;
+    CCmxParser parser;
+    EXPECT_EQ(parser.LoadCmx6File(dir.path().c_str()), 0);
+    EXPECT_EQ(recorder.Ids(), std::vector<int>{1});
+}
+
+TEST(Load, BodyWithoutPageShowsMessageThree) {
+    CmxBuilder cmx;
+    cmx.ColorTable({Rgb(1, 2, 3)});
+    cmx.Chunk("junk", {1, 2, 3, 4});
+    Load load(cmx.Build());
+    EXPECT_EQ(load.result, 1);
+    EXPECT_EQ(load.messages(), std::vector<int>{3});
+    ASSERT_NE(load.parser.GetDrawing(), nullptr);
+    EXPECT_TRUE(load.parser.GetDrawing()->IsEmpty());
+}
+
+TEST(Load, FrameSizeComesFromTheBoundingBox) {
+    struct Case {
+        double scale;
+        std::int32_t left, top, right, bottom;
+        double width, height;
+    } cases[] = {
+        {1.0e-6, 0, 1000, 2000, 0, 220.0, 110.0},
+        {1.0e-5, -500, 300, 500, -300, 1100.0, 660.0},
+        {1.0e-5, 10, 0, 0, 10, -11.0, -11.0},
+    };
+    for (const Variant& v : {Variant{true, false, true}, Variant{false, true, false}}) {
+        for (const Case& c : cases) {
+            CmxBuilder cmx(v);
+            cmx.header().scaleFactor = c.scale;
+            cmx.header().left = c.left;
+            cmx.header().top = c.top;
+            cmx.header().right = c.right;
+            cmx.header().bottom = c.bottom;
+            cmx.Page(PageBuilder(v));
+            Load load(cmx.Build());
+            ASSERT_EQ(load.result, 1);
+            EXPECT_NEAR(load.parser.GetCoordScale(), c.scale * 100000.0, 1e-15);
+            EXPECT_NEAR(load.parser.GetDrawing()->frameWidth, c.width, 1e-9);
+            EXPECT_NEAR(load.parser.GetDrawing()->frameHeight, c.height, 1e-9);
+        }
+    }
+}
+
+TEST(Load, FrameDifferencesAreTakenIn32Bits) {
+    CmxBuilder cmx;
+    cmx.header().scaleFactor = 1e-5;
+    cmx.header().left = -2147483647 - 1;
+    cmx.header().right = 2147483647;
+    cmx.header().bottom = 0;
+    cmx.header().top = 0;
+    cmx.Page(PageBuilder(Variant{}));
+    Load load(cmx.Build());
+    ASSERT_EQ(load.result, 1);
+    EXPECT_NEAR(load.parser.GetDrawing()->frameWidth, -1.1, 1e-12);
+}
+
+TEST(Load, ASecondLoadGivesNewLists) {
+    MessageRecorder recorder;
+    CCmxParser parser;
+    std::string path = WriteTemp(SimpleFile());
+    ASSERT_EQ(parser.LoadCmx6File(path.c_str()), 1);
+    ASSERT_EQ(parser.LoadCmx6File(path.c_str()), 1);
+    EXPECT_EQ(parser.GetDrawing()->GetCount(), 1);
+}
+
+TEST(Load, ChunkSearchFindsTheFirstOccurrenceAnywhere) {
+    CCmxParser parser;
+    CCmxParserTestAccess access(parser);
+    Bytes body = {'x', 'p', 'a', 'g', 'e', 'p', 'a', 'g', 'e', 'r', 'c'};
+    access.SetBody(body, Variant{});
+    EXPECT_EQ(access.FindChunk("page"), access.data() + 1);
+    EXPECT_EQ(access.FindChunk("rclr"), nullptr);
+    access.SetPos(2);
+    EXPECT_EQ(access.FindListChunk("page"), access.data() + 5);
+    EXPECT_EQ(access.pos(), 2u);
+    access.SetPos(8);
+    EXPECT_EQ(access.FindListChunk("page"), nullptr);
+    access.SetPos(11);
+    EXPECT_EQ(access.FindListChunk("rc"), nullptr);
+    // Cached and uncached answers agree.
+    EXPECT_EQ(access.FindChunk("page"), access.data() + 1);
+    access.Release();
+}
+
+TEST(Load, DataSearchAnswersFromEveryPosition) {
+    CCmxParser parser;
+    CCmxParserTestAccess access(parser);
+    Bytes body = {'d', 'a', 't', 'a', 'x', 'd', 'd', 'a', 't', 'a', 'd', 'a', 't'};
+    access.SetBody(body, Variant{});
+    const long expected[] = {0, 6, 6, 6, 6, 6, 6, -1, -1, -1, -1, -1, -1, -1};
+    for (DWORD from = 0; from <= body.size(); ++from) {
+        access.SetPos(from);
+        unsigned char* at = access.FindListChunk("data");
+        EXPECT_EQ(at == nullptr ? -1 : at - access.data(), expected[from]) << from;
+    }
+    access.Release();
+}
+
+TEST(Load, EmptyBodySearchFindsNothing) {
+    CCmxParser parser;
+    CCmxParserTestAccess access(parser);
+    access.SetBody({}, Variant{});
+    EXPECT_EQ(access.FindChunk("page"), nullptr);
+    EXPECT_EQ(access.FindListChunk("data"), nullptr);
+    access.Release();
+}
+
+TEST(Load, HeaderNumbersAreLittleEndianInEveryByteOrder) {
+    for (const Variant& v : AllVariants()) {
+        CmxBuilder cmx(v);
+        cmx.header().left = 0x01020304;
+        cmx.header().bottom = -7;
+        cmx.header().scaleFactor = 0.25;
+        cmx.Page(PageBuilder(v));
+        Load load(cmx.Build());
+        EXPECT_EQ(load.parser.GetBoundLeft(), 0x01020304);
+        EXPECT_EQ(load.parser.GetBoundBottom(), -7);
+        EXPECT_EQ(load.parser.GetScaleFactor(), 0.25);
+    }
+}
+
+TEST(Load, InspectionCountsInstructionsAndFindsChunks) {
+    MessageRecorder recorder;
+    CCmxParser parser;
+    CCmxFileInfo info;
+    ASSERT_EQ(parser.InspectCmx6File(WriteTemp(RichDrawing(Variant{})).c_str(), &info), 1);
+    EXPECT_EQ(info.walkResult, 1);
+    EXPECT_EQ(info.instructions[67], 4u);
+    EXPECT_EQ(info.instructions[-67], 1u);
+    EXPECT_EQ(info.instructions[13], 2u);
+    EXPECT_EQ(info.instructions[111], 1u);
+    EXPECT_EQ(info.instructions.count(99), 0u); // jumped over
+    EXPECT_EQ(info.objectCount, 9);
+    EXPECT_EQ(std::string(info.chunks[0].id), "page");
+    EXPECT_GT(info.chunks[0].offset, 204);
+    EXPECT_EQ(parser.GetDrawing(), nullptr);
+    EXPECT_EQ(parser.InspectCmx6File("/nonexistent.cmx", &info), 0);
+    EXPECT_EQ(recorder.Ids(), std::vector<int>{1});
+}

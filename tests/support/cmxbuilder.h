@@ -1,0 +1,250 @@
+// A writer of CMX files for tests, benchmarks, fuzz seeds and the bundled samples. It writes
+// every variant the reader knows (byte order, coordinate size, tagged or untagged operands) and
+// lets a caller damage what it writes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cmxtest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Variant {
+    bool littleEndian = true;
+    bool shortCoords = false;
+    bool tagged = true;
+
+    std::string Name() const;
+};
+
+// All eight variants, for table-driven tests.
+std::vector<Variant> AllVariants();
+
+// Values encoded as a body of the given variant stores them.
+class ByteWriter {
+public:
+    explicit ByteWriter(Variant variant) : variant_(variant) {}
+
+    ByteWriter& Byte(std::uint8_t v);
+    ByteWriter& Word(std::uint16_t v);
+    ByteWriter& DWord(std::uint32_t v);
+    ByteWriter& Double(double v);
+    ByteWriter& Raw(const Bytes& bytes);
+    ByteWriter& Raw(const void* data, std::size_t length);
+    ByteWriter& Coord(std::int32_t v);
+    ByteWriter& Point(std::int32_t x, std::int32_t y);
+    ByteWriter& Rect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
+    ByteWriter& IdentityMatrix();
+    ByteWriter& Matrix(double m11, double m12, double m21, double m22, double dx, double dy);
+    ByteWriter& String(const std::string& text);
+
+    // A tagged group: the tag id and a size that EndTag fills in. In untagged variants both
+    // write nothing.
+    std::size_t BeginTag(std::uint8_t id);
+    void EndTag(std::size_t start);
+    // The end tag 0xFF, in tagged variants only.
+    ByteWriter& EndMark();
+
+    void PatchWord(std::size_t at, std::uint16_t v);
+    void PatchDWord(std::size_t at, std::uint32_t v);
+
+    const Variant& variant() const { return variant_; }
+    const Bytes& bytes() const { return bytes_; }
+    std::size_t size() const { return bytes_.size(); }
+
+private:
+    Variant variant_;
+    Bytes bytes_;
+};
+
+// One uniform fill or fill of another type; type 1 uses colorRef.
+struct Fill {
+    std::uint16_t type = 1;
+    std::uint16_t colorRef = 1;
+    // Tagged fields that a writer adds behind the ones the reader knows (tagged variants).
+    std::vector<Bytes> extraFields;
+};
+
+struct Attributes {
+    std::optional<Fill> fill;
+    std::optional<std::uint16_t> outlineRef;
+    bool lens = false;
+    bool canvas = false;
+    bool container = false;
+    // Tagged fields behind the outline reference (tagged variants).
+    std::vector<Bytes> outlineExtraFields;
+    // Bytes written into the attribute group after the specs (tagged variants): fields the
+    // reader does not know.
+    Bytes trailing;
+};
+
+struct Node {
+    std::int32_t x;
+    std::int32_t y;
+    std::uint8_t type;
+};
+
+// Node types: 0x00 starts a sub-path, 0x40 a line node, 0xC0 a curve point, 0x80 the end of a
+// run of curve points.
+constexpr std::uint8_t kMoveNode = 0x00;
+constexpr std::uint8_t kLineNode = 0x40;
+constexpr std::uint8_t kCurveNode = 0xC0;
+constexpr std::uint8_t kCurveEndNode = 0x80;
+
+struct Shape {
+    Attributes attributes;
+    std::vector<Node> nodes;
+    // The count written before the points, when it should differ from the nodes' number.
+    std::optional<std::uint16_t> countOverride;
+};
+
+// A poly-line of n points starting at (x, y), stepping by (dx, dy).
+Shape Polyline(std::int32_t x, std::int32_t y, std::int32_t dx, std::int32_t dy, int n,
+               Attributes attributes);
+
+struct ImageRef {
+    std::uint16_t reference = 1;
+    std::int32_t left = 0, top = 100, right = 100, bottom = 0;
+    bool matrix = false; // a type-2 matrix instead of the identity
+    double m[6] = {1, 0, 0, 1, 0, 0};
+    Attributes attributes;
+};
+
+struct InstrOptions {
+    // Writes the size as 0xFFFF followed by a double word.
+    bool longSize = false;
+    // Writes this size instead of the real one.
+    std::optional<std::uint32_t> sizeOverride;
+};
+
+// The instructions of a page, in the order written.
+class PageBuilder {
+public:
+    explicit PageBuilder(Variant variant) : variant_(variant) {}
+
+    // An instruction with the given operands; returns its offset in the page data.
+    std::size_t Instruction(std::int16_t code, const Bytes& operands, InstrOptions options = {});
+    std::size_t BeginPage();
+    std::size_t BeginLayer(const std::string& name = "Layer 1", std::uint32_t flags = 0);
+    std::size_t BeginGroup(std::int32_t left = 0, std::int32_t top = 100, std::int32_t right = 100,
+                           std::int32_t bottom = 0, std::int16_t code = 13);
+    std::size_t EndGroup(std::int16_t code = 14);
+    std::size_t PolyCurve(const Shape& shape, std::int16_t code = 67, InstrOptions options = {});
+    std::size_t DrawImage(const ImageRef& image, std::int16_t code = 69);
+    std::size_t DrawChars(std::uint16_t count, std::int16_t code = 65);
+    // A jump to an offset in the page data (or anywhere, as a file offset, with absolute).
+    std::size_t Jump(std::uint32_t target, std::int16_t code = 111, bool absolute = false);
+    // Sets the target of the jump-th jump written, for jumps forward to what follows them.
+    void SetJumpTarget(std::size_t jump, std::uint32_t target) { jumps_.at(jump).target = target; }
+    // Bytes put into the page data as they are.
+    void Raw(const Bytes& bytes);
+
+    // Encodes the operands of an instruction with the page's variant.
+    ByteWriter Operands() const { return ByteWriter(variant_); }
+    Bytes ShapeOperands(const Shape& shape) const;
+
+    const Bytes& data() const { return data_; }
+    std::size_t size() const { return data_.size(); }
+
+    struct JumpPatch {
+        std::size_t at; // offset in the page data of the double word
+        std::uint32_t target;
+        bool absolute;
+    };
+    const std::vector<JumpPatch>& jumps() const { return jumps_; }
+
+private:
+    void WriteAttributes(ByteWriter& w, const Attributes& a) const;
+
+    Variant variant_;
+    Bytes data_;
+    std::vector<JumpPatch> jumps_;
+};
+
+// Colour table entries.
+struct ColorEntry {
+    std::uint8_t model;
+    Bytes data;
+    std::vector<Bytes> extraFields;
+};
+ColorEntry Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+ColorEntry CmykPercent(std::uint8_t c, std::uint8_t m, std::uint8_t y, std::uint8_t k);
+ColorEntry Cmyk255(std::uint8_t c, std::uint8_t m, std::uint8_t y, std::uint8_t k);
+ColorEntry Cmy(std::uint8_t c, std::uint8_t m, std::uint8_t y);
+ColorEntry Model1();
+
+// A raster image for the image section.
+struct Raster {
+    std::uint32_t type = 1; // 6 black and white, 5 grey, 1 no palette, other: stored palette
+    std::uint32_t width = 4;
+    std::uint32_t height = 4;
+    std::uint32_t planes = 1;
+    std::uint32_t bitsPerPixel = 8;
+    std::uint32_t xResolution = 2835000;
+    std::uint32_t yResolution = 2835000;
+    std::vector<std::uint8_t> palette; // 3 bytes per entry, for stored palettes
+    Bytes pixels;
+    std::uint16_t kind = 16;
+    // The pixel length written as D7, when it should differ from the pixels' size.
+    std::optional<std::uint32_t> pixelLengthOverride;
+    std::optional<std::uint16_t> paletteCountOverride;
+};
+
+// A thumbnail chunk.
+struct Thumbnail {
+    std::vector<std::uint8_t> palette;    // 4 bytes per entry: blue, green, red, reserved
+    std::optional<std::uint32_t> clrUsed; // biClrUsed, when it should differ from the palette
+    Bytes pixels;                         // 96 x 96 palette indices, row by row
+};
+
+struct Header {
+    std::string identifier = "{Corel Binary Meta File}";
+    char byteOrder = 0;        // 0: from the variant
+    char coordSize = 0;        // 0: from the variant
+    char version = 0;          // 0: from the variant
+    double scaleFactor = 1e-5; // coordScale 1.0: a file unit is a drawing unit
+    std::int32_t left = 0, top = 1000, right = 1000, bottom = 0;
+};
+
+class CmxBuilder {
+public:
+    explicit CmxBuilder(Variant variant = {}) : variant_(variant) {}
+
+    Header& header() { return header_; }
+    const Variant& variant() const { return variant_; }
+
+    // A chunk with its id, a size in the body's byte order and the data; odd sizes get a pad
+    // byte as RIFF has it.
+    CmxBuilder& Chunk(const std::string& id, const Bytes& data);
+    CmxBuilder& Raw(const Bytes& bytes);
+    CmxBuilder& ColorTable(const std::vector<ColorEntry>& entries,
+                           std::optional<std::uint16_t> countOverride = {});
+    CmxBuilder& OutlineTable(const std::vector<std::uint16_t>& colorRefs,
+                             std::optional<std::uint16_t> countOverride = {});
+    CmxBuilder& Page(const PageBuilder& page);
+    CmxBuilder& Thumb(const Thumbnail& thumbnail);
+    // The image index and the images: entry i names images[i].
+    CmxBuilder& Images(const std::vector<Raster>& images, std::uint16_t entrySize = 6);
+
+    // The body's bytes so far (behind the 204 header bytes).
+    const Bytes& body() const { return body_; }
+    // The whole file: RIFF header, CMX header, body.
+    Bytes Build() const;
+
+private:
+    Variant variant_;
+    Header header_;
+    Bytes body_;
+};
+
+// A drawing with every instruction and table the reader knows, for samples and fuzz seeds.
+Bytes RichDrawing(Variant variant);
+
+// Writes bytes to a file, for tests that load files.
+void WriteFile(const std::string& path, const Bytes& bytes);
+
+} // namespace cmxtest

@@ -1,0 +1,91 @@
+// Reaches the parser's private readers and handlers, for tests that check them one by one.
+#pragma once
+
+#include "tests/support/cmxbuilder.h"
+#include "vestrel/cmx/readers.h"
+
+#include <cstring>
+
+class CCmxParserTestAccess {
+public:
+    explicit CCmxParserTestAccess(CCmxParser& parser) : p_(parser) {}
+
+    // Puts body into the parser's buffer as a load would, with the header characters that
+    // select the readers' variant, and fresh lists.
+    void SetBody(const cmxtest::Bytes& body, cmxtest::Variant variant, double coordScale = 1.0,
+                 LONG left = 0, LONG bottom = 0) {
+        p_.headerChunk.byteOrder[0] = variant.littleEndian ? '2' : '4';
+        p_.headerChunk.coordSize[0] = variant.shortCoords ? '2' : '4';
+        p_.headerChunk.versionText[0] = variant.tagged ? '2' : '1';
+        PutLE32(p_.headerChunk.boundingBox + 0, static_cast<std::uint32_t>(left));
+        PutLE32(p_.headerChunk.boundingBox + 12, static_cast<std::uint32_t>(bottom));
+        p_.formatVersion = variant.tagged ? '2' : '1';
+        p_.coordScale = coordScale;
+        p_.GetMem(static_cast<unsigned long>(body.size()));
+        if (!body.empty())
+            std::memcpy(p_.dataBuffer, body.data(), body.size());
+        if (p_.drawing == nullptr)
+            p_.drawing = new CGrDrawset;
+        if (p_.groupStack == nullptr)
+            p_.groupStack = new CGrDrawset;
+    }
+    // Lets handlers read up to end as if they ran inside an instruction ending there.
+    void SetInstructionEnd(DWORD end) { p_.instrEnd = end; }
+    void Release() {
+        p_.FreeMem();
+        p_.ReleaseDrawing();
+    }
+
+    DWORD pos() const { return p_.readPos; }
+    void SetPos(DWORD pos) { p_.readPos = pos; }
+    bool exhausted() const { return p_.exhausted; }
+    DWORD dataSize() const { return p_.dataSize; }
+    void SetCurLayerIndex(unsigned short v) { p_.curLayerIndex = v; }
+    void SetGroupDepth(unsigned short v) { p_.groupDepth = v; }
+
+    unsigned GetByte() { return p_.GetByte(); }
+    unsigned GetTag() { return p_.GetTag(); }
+    DWORD GetTagSize() { return p_.GetTagSize(); }
+    void OverrideTag() { p_.OverrideTag(); }
+    DWORD GetBlock(void* destination, DWORD count) { return p_.GetBlock(destination, count); }
+    WORD GetWord() { return p_.GetWord(); }
+    WORD GetCount() { return p_.GetCount(); }
+    short GetInteger() { return p_.GetInteger(); }
+    WORD GetAngle() { return p_.GetAngle(); }
+    DWORD GetDWord() { return p_.GetDWord(); }
+    int GetInt32() { return p_.GetInt32(); }
+    int GetAtom() { return p_.GetAtom(); }
+    DWORD GetOffset() { return p_.GetOffset(); }
+    DWORD GetLength() { return p_.GetLength(); }
+    int GetBoolean() { return p_.GetBoolean(); }
+    double GetDouble() { return p_.GetDouble(); }
+    int GetString(CString* text) { return p_.GetString(text); }
+    double GetCoordinate() { return p_.GetCoordinate(); }
+    int GetPoint(tagDoublePoint* point) { return p_.GetPoint(point); }
+    int GetRectangle(tagDoubleRect* rect) { return p_.GetRectangle(rect); }
+    int GetMatrix(CMatrix* matrix) { return p_.GetMatrix(matrix); }
+
+    unsigned char* FindChunk(const char* id) { return p_.FindChunk(id); }
+    unsigned char* FindListChunk(const char* id) { return p_.FindListChunk(id); }
+    const unsigned char* data() const { return p_.dataBuffer; }
+    int ProcessPageInstr(unsigned long end) { return p_.ProcessPageInstr(end); }
+    int ProcessInstr(unsigned long size, short code) { return p_.ProcessInstr(size, code); }
+    int ProcessColorMap() { return p_.ProcessColorMap(); }
+    int ProcessThumbNail() { return p_.ProcessThumbNail(); }
+    int GetRenderingAttributes() { return p_.GetRenderingAttributes(); }
+    unsigned short GetOutlineColor(unsigned short ref) { return p_.GetOutlineColor(ref); }
+    int GetPointList(int fillFlag) { return p_.GetPointList(fillFlag); }
+    int DoBeginGroup() { return p_.DoBeginGroup(); }
+    int DoEndGroup() { return p_.DoEndGroup(); }
+    int DoDrawChars() { return p_.DoDrawChars(); }
+    unsigned long GetMem(unsigned long size) { return p_.GetMem(size); }
+    int FreeMem() { return p_.FreeMem(); }
+
+private:
+    static void PutLE32(BYTE* p, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            p[i] = static_cast<BYTE>(v >> (8 * i));
+    }
+
+    CCmxParser& p_;
+};

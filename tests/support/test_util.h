@@ -1,0 +1,98 @@
+// Helpers shared by the tests: a recording message sink, temporary folders and loading bytes.
+#pragma once
+
+#include "tests/support/cmxbuilder.h"
+
+#include "drawset/grobj.h"
+#include "platform/msgbox.h"
+
+#include <string>
+#include <vector>
+
+namespace cmxtest {
+
+struct Message {
+    std::string caption;
+    std::string text;
+};
+
+// Records every message box shown while it lives, and shows none.
+class MessageRecorder : public CMessageBoxSink {
+public:
+    MessageRecorder() : previous_(PlatformSetMessageBoxSink(this)) {}
+    ~MessageRecorder() override { PlatformSetMessageBoxSink(previous_); }
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    int Show(HWND, const char* text, const char* caption, UINT) override {
+        messages.push_back(Message{caption, text});
+        return IDOK;
+    }
+
+    // The ids of the library's messages recorded, in order (0 for a text not in the table).
+    std::vector<int> Ids() const;
+    void Clear() { messages.clear(); }
+
+    std::vector<Message> messages;
+
+private:
+    CMessageBoxSink* previous_;
+};
+
+// The library's message texts by id, as its string table holds them (Windows-1252).
+std::string MessageText(int id);
+
+// A folder that exists while the object lives.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Writes bytes to a new file in a temporary folder and returns its path; the folder lives as
+// long as the process.
+std::string WriteTemp(const Bytes& bytes, const std::string& name = "drawing.cmx");
+
+Bytes ReadFileBytes(const std::string& path);
+
+// The objects of a drawing list, in order.
+std::vector<CGrObj*> Objects(const CGrDrawset& drawing);
+
+} // namespace cmxtest
+
+#include "vestrel/cmx/cmxparser.h"
+
+namespace cmxtest {
+
+// A parser that has loaded bytes from a file, with the messages the load showed.
+struct Load {
+    MessageRecorder recorder;
+    CCmxParser parser;
+    int result;
+
+    explicit Load(const Bytes& file)
+        : result(parser.LoadCmx6File(CString(WriteTemp(file).c_str()))) {}
+    std::vector<int> messages() const { return recorder.Ids(); }
+    std::vector<CGrObj*> objects() const {
+        return parser.GetDrawing() != nullptr ? Objects(*parser.GetDrawing())
+                                              : std::vector<CGrObj*>();
+    }
+};
+
+// A file with the given page and colour and outline tables that name colours 1 to 3.
+Bytes FileWithPage(const PageBuilder& page, Variant variant = {});
+
+// The points of a path object.
+std::vector<tagDoublePoint> PathPoints(const CGrObj* object);
+std::string PathLetters(const CGrObj* object);
+std::vector<unsigned long> GroupMembers(const CGrObj* object);
+
+} // namespace cmxtest
