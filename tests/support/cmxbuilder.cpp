@@ -231,9 +231,11 @@ void PageBuilder::WriteAttributes(ByteWriter& w, const Attributes& a) const {
             w.Word(a.fill->colorRef).Word(0);
             w.EndTag(u);
             w.EndMark();
-        } else if (a.fill->type == 2 || a.fill->type == 6 || a.fill->type == 7 ||
-                   a.fill->type == 10 || a.fill->type == 11) {
-            // Fill data that the reader skips as tagged fields.
+        } else if (variant_.tagged &&
+                   (a.fill->type == 2 || a.fill->type == 6 || a.fill->type == 7 ||
+                    a.fill->type == 10 || a.fill->type == 11)) {
+            // Fill data that the reader skips as tagged fields; untagged files cannot carry
+            // data the reader does not read.
             std::size_t u = w.BeginTag(1);
             w.Word(3).Word(4).DWord(5);
             w.EndTag(u);
@@ -255,7 +257,7 @@ void PageBuilder::WriteAttributes(ByteWriter& w, const Attributes& a) const {
         w.EndMark();
     }
     for (bool spec : {a.lens, a.canvas, a.container}) {
-        if (!spec)
+        if (!spec || !variant_.tagged)
             continue;
         std::size_t t = w.BeginTag(1);
         w.Word(7).DWord(8);

@@ -1,0 +1,268 @@
+// Colour tables, outline tables and rendering attributes.
+#include "tests/support/parser_access.h"
+#include "tests/support/test_util.h"
+
+#include <gtest/gtest.h>
+
+using namespace cmxtest;
+
+namespace {
+
+// The colour map a file's colour table gives.
+std::vector<unsigned long> ColorsOf(const std::vector<ColorEntry>& entries, Variant v = {}) {
+    CmxBuilder cmx(v);
+    cmx.ColorTable(entries);
+    cmx.Page(PageBuilder(v));
+    Load load(cmx.Build());
+    std::vector<unsigned long> colors;
+    const CGrObjColorMap& map = load.parser.GetDrawing()->colorMap;
+    for (unsigned short i = 0; i < map.colorCount; ++i)
+        colors.push_back(map.GetColor(i));
+    return colors;
+}
+
+unsigned long RGB(unsigned r, unsigned g, unsigned b) {
+    return r + 256 * g + 65536 * b;
+}
+
+// The layer indices of the paths a page gives, in order.
+std::vector<unsigned short> LayersOf(const Bytes& file) {
+    Load load(file);
+    std::vector<unsigned short> layers;
+    for (CGrObj* object : load.objects())
+        if (object->GetClass() == GrObjClass::simple)
+            layers.push_back(static_cast<CGrObjSimple*>(object)->GetLayerIndex());
+    return layers;
+}
+
+Shape Dot(Attributes a) {
+    return Polyline(0, 0, 1, 1, 2, std::move(a));
+}
+
+Attributes FillOf(std::uint16_t type, std::uint16_t ref = 1) {
+    Attributes a;
+    a.fill = Fill{type, ref, {}};
+    return a;
+}
+
+Attributes OutlineOf(std::uint16_t ref) {
+    Attributes a;
+    a.outlineRef = ref;
+    return a;
+}
+
+} // namespace
+
+TEST(ColorTable, ConvertsEveryModel) {
+    struct Case {
+        const char* name;
+        ColorEntry entry;
+        unsigned long color;
+    } cases[] = {
+        {"CMYK% white", CmykPercent(0, 0, 0, 0), RGB(255, 255, 255)},
+        {"CMYK% black", CmykPercent(0, 0, 0, 100), RGB(0, 0, 0)},
+        {"CMYK% red", CmykPercent(0, 100, 100, 0), RGB(255, 0, 0)},
+        {"CMYK% half cyan", CmykPercent(50, 0, 0, 0), RGB(127, 255, 255)},
+        {"CMYK% steps", CmykPercent(1, 20, 99, 0), RGB(252, 204, 2)},
+        {"CMYK% above 100", CmykPercent(90, 0, 0, 90), RGB(0, 25, 25)},
+        {"CMYK255", Cmyk255(200, 0, 0, 100), RGB(0, 155, 155)},
+        {"CMYK255 sum capped", Cmyk255(255, 10, 0, 200), RGB(0, 45, 55)},
+        {"CMY", Cmy(0, 255, 255), RGB(255, 0, 0)},
+        {"RGB", Rgb(0x10, 0x20, 0x30), 0x302010},
+    };
+    for (const Variant& v : AllVariants()) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(v.Name() + ": " + c.name);
+            EXPECT_EQ(ColorsOf({c.entry}, v), std::vector<unsigned long>{c.color});
+        }
+    }
+}
+
+TEST(ColorTable, PercentFactorRoundsZeroToFullIntensity) {
+    // The factor lies one unit above the double nearest to 2.55.
+    const std::pair<std::uint8_t, unsigned> steps[] = {{0, 255},  {1, 252}, {20, 204},
+                                                       {50, 127}, {99, 2},  {100, 0}};
+    for (auto [percent, value] : steps)
+        EXPECT_EQ(ColorsOf({CmykPercent(percent, 0, 0, 0)}),
+                  std::vector<unsigned long>{RGB(value, 255, 255)})
+            << int(percent);
+}
+
+TEST(ColorTable, ModelsWithoutColourRepeatThePrevious) {
+    ColorEntry unknown{9, {}, {}};
+    EXPECT_EQ(ColorsOf({Model1(), Rgb(1, 2, 3), Model1(), unknown}),
+              (std::vector<unsigned long>{0, RGB(1, 2, 3), RGB(1, 2, 3), RGB(1, 2, 3)}));
+}
+
+TEST(ColorTable, FurtherTaggedFieldsAreSkipped) {
+    ColorEntry withExtra = Rgb(9, 8, 7);
+    withExtra.extraFields = {{3, 5, 0, 0xAA, 0xBB}, {4, 3, 0}};
+    EXPECT_EQ(ColorsOf({withExtra, Rgb(1, 1, 1)}),
+              (std::vector<unsigned long>{RGB(9, 8, 7), RGB(1, 1, 1)}));
+}
+
+TEST(ColorTable, EmptyAndMissingTables) {
+    EXPECT_TRUE(ColorsOf({}).empty());
+    CmxBuilder cmx;
+    cmx.Page(PageBuilder(Variant{}));
+    Load load(cmx.Build());
+    EXPECT_EQ(load.messages(), std::vector<int>{5});
+    EXPECT_EQ(load.parser.GetDrawing()->colorMap.colorCount, 0);
+}
+
+TEST(ColorTable, CountBeyondTheBytesGetsNoMemory) {
+    for (const Variant& v : AllVariants()) {
+        CmxBuilder cmx(v);
+        cmx.ColorTable({Rgb(1, 2, 3), Rgb(4, 5, 6)}, 65535);
+        Load load(cmx.Build());
+        EXPECT_EQ(load.result, 1);
+        const CGrObjColorMap& map = load.parser.GetDrawing()->colorMap;
+        // No more entries than the table's bytes can carry at the smallest entry size.
+        EXPECT_LT(map.colorCount, 64);
+        EXPECT_EQ(map.GetColor(0), RGB(1, 2, 3));
+        EXPECT_EQ(map.GetColor(1), RGB(4, 5, 6));
+    }
+}
+
+TEST(Attributes, FillAndOutlineSetTheColourReference) {
+    struct Case {
+        const char* name;
+        std::vector<Attributes> shapes;
+        std::vector<unsigned short> layers;
+    };
+    Attributes fillAndOutline = FillOf(1, 7);
+    fillAndOutline.outlineRef = 2;
+    Attributes fountainAndOutline = FillOf(2);
+    fountainAndOutline.outlineRef = 3;
+    const Case cases[] = {
+        {"uniform fill", {FillOf(1, 7)}, {7}},
+        {"fill wins over outline", {fillAndOutline}, {7}},
+        {"outline without fill", {OutlineOf(2)}, {5}},
+        {"fountain fill inherits", {FillOf(2)}, {0xFFFF}},
+        {"fountain with outline inherits", {FillOf(1, 4), fountainAndOutline}, {4, 4}},
+        {"every skipped fill inherits",
+         {FillOf(1, 3), FillOf(6), FillOf(7), FillOf(10), FillOf(11), FillOf(0), FillOf(99)},
+         {3, 3, 3, 3, 3, 3, 3}},
+        {"mask 0 inherits", {FillOf(1, 9), Attributes{}}, {9, 9}},
+        {"outline past the table", {FillOf(1, 9), OutlineOf(4)}, {9, 0}},
+        {"outline reference 0", {FillOf(1, 9), OutlineOf(0)}, {9, 0}},
+    };
+    for (const Variant& v : AllVariants()) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(v.Name() + ": " + c.name);
+            PageBuilder page(v);
+            for (const Attributes& a : c.shapes)
+                page.PolyCurve(Dot(a));
+            CmxBuilder cmx(v);
+            cmx.ColorTable({Rgb(1, 1, 1)});
+            cmx.OutlineTable({1, 5, 6});
+            cmx.Page(page);
+            EXPECT_EQ(LayersOf(cmx.Build()), c.layers);
+        }
+    }
+}
+
+TEST(Attributes, LensCanvasAndContainerAreSkipped) {
+    for (const Variant& v : AllVariants()) {
+        Attributes a = FillOf(1, 2);
+        a.lens = a.canvas = a.container = true;
+        PageBuilder page(v);
+        page.PolyCurve(Dot(a));
+        Load load(FileWithPage(page, v));
+        ASSERT_EQ(load.objects().size(), 1u) << v.Name();
+        EXPECT_EQ(PathPoints(load.objects()[0]).size(), 2u);
+        EXPECT_EQ(PathPoints(load.objects()[0])[1].x, 1.0);
+    }
+}
+
+TEST(Attributes, MissingOutlineTableShowsMessageFivePerUnfilledShape) {
+    PageBuilder page(Variant{});
+    page.PolyCurve(Dot(OutlineOf(1)));
+    page.PolyCurve(Dot(FillOf(1, 2)));
+    page.PolyCurve(Dot(OutlineOf(1)));
+    CmxBuilder cmx;
+    cmx.ColorTable({Rgb(1, 1, 1)});
+    cmx.Page(page);
+    Load load(cmx.Build());
+    EXPECT_EQ(load.messages(), (std::vector<int>{5, 5}));
+    EXPECT_EQ(LayersOf(cmx.Build()), (std::vector<unsigned short>{0, 2, 0}));
+}
+
+TEST(Attributes, OutlineTableCountBeyondItsBytes) {
+    for (const Variant& v : AllVariants()) {
+        PageBuilder page(v);
+        page.PolyCurve(Dot(OutlineOf(2)));
+        page.PolyCurve(Dot(OutlineOf(60000)));
+        CmxBuilder cmx(v);
+        cmx.ColorTable({Rgb(1, 1, 1)});
+        cmx.Page(page);
+        cmx.OutlineTable({4, 8}, 65535);
+        Load load(cmx.Build());
+        EXPECT_TRUE(load.messages().empty()) << v.Name();
+        EXPECT_EQ(LayersOf(cmx.Build()), (std::vector<unsigned short>{8, 0})) << v.Name();
+    }
+}
+
+TEST(Attributes, OutlineLookupLeavesTheReadPositionAlone) {
+    CCmxParser parser;
+    CCmxParserTestAccess access(parser);
+    CmxBuilder cmx;
+    cmx.OutlineTable({11, 12, 13});
+    access.SetBody(cmx.body(), Variant{});
+    access.SetPos(3);
+    EXPECT_EQ(access.GetOutlineColor(3), 13);
+    EXPECT_EQ(access.pos(), 3u);
+    EXPECT_EQ(parser.GetCurLayerIndex(), 13);
+    EXPECT_EQ(access.GetOutlineColor(4), 0);
+    EXPECT_EQ(access.pos(), 3u);
+    access.Release();
+}
+
+TEST(Attributes, MaskOnlyReadsNothingElse) {
+    CCmxParser parser;
+    CCmxParserTestAccess access(parser);
+    access.SetBody({0x00, 0x01, 0x02}, Variant{});
+    access.SetCurLayerIndex(42);
+    EXPECT_EQ(access.GetRenderingAttributes(), 0);
+    EXPECT_EQ(access.pos(), 1u);
+    EXPECT_EQ(parser.GetCurLayerIndex(), 42);
+    access.Release();
+}
+
+// Writers add tagged fields the reader does not know; the operands behind them still read
+// from their place.
+TEST(Attributes, UnknownTaggedFieldsDoNotMisalignTheShape) {
+    struct Case {
+        const char* name;
+        Attributes attributes;
+        unsigned short layer;
+    };
+    Attributes outline = OutlineOf(2);
+    outline.outlineExtraFields = {{2, 7, 0, 1, 2, 3, 4}};
+    Attributes fill = FillOf(1, 3);
+    fill.fill->extraFields = {{5, 4, 0, 9}};
+    Attributes trailing = FillOf(1, 1);
+    trailing.trailing = {0x33, 0x44, 0x55};
+    const Case cases[] = {
+        {"second field in the outline spec", outline, 5},
+        {"second field in the fill spec", fill, 3},
+        {"unknown bytes behind the specs", trailing, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PageBuilder page(Variant{});
+        page.PolyCurve(Polyline(10, 20, 30, 40, 3, c.attributes));
+        CmxBuilder cmx;
+        cmx.ColorTable({Rgb(1, 1, 1)});
+        cmx.OutlineTable({1, 5});
+        cmx.Page(page);
+        Load load(cmx.Build());
+        ASSERT_EQ(load.objects().size(), 1u);
+        auto points = PathPoints(load.objects()[0]);
+        ASSERT_EQ(points.size(), 3u);
+        EXPECT_EQ(points[0].x, 10.0);
+        EXPECT_EQ(points[1].y, 60.0);
+        EXPECT_EQ(PathLetters(load.objects()[0]), "MLL");
+        EXPECT_EQ(static_cast<CGrObjSimple*>(load.objects()[0])->GetLayerIndex(), c.layer);
+    }
+}
