@@ -1,3 +1,62 @@
-int main() {
-    return 0;
+// vestrel: converts and inspects CMX drawings.
+#include "cli/commands.h"
+
+#include "vestrel/frame/vestrel.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char kUsage[] =
+    "Usage: vestrel COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Imports CMX drawings (Corel Presentation Exchange).\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE.cmx                show the header, the chunks and the instructions\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help                   show this help\n"
+    "  --version                    show the version\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a file could not be read or written, 2 for bad usage.\n";
+
+} // namespace
+
+namespace vestrel_cli {
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "vestrel: %s\nTry 'vestrel --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+} // namespace vestrel_cli
+
+int main(int argc, char** argv) {
+    using namespace vestrel_cli;
+    if (argc < 2)
+        return UsageError("no command given");
+    const std::string command = argv[1];
+    if (command == "-h" || command == "--help" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (command == "--version") {
+        std::puts("vestrel " VESTREL_VERSION);
+        return kExitOk;
+    }
+    Args args(argv + 2, argv + argc);
+    for (const std::string& arg : args) {
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        }
+    }
+    // The library's messages, in German, come from its string table through the resource
+    // chain, which the host joins it to.
+    InitVestrelDLL();
+    if (command == "info")
+        return Info(args);
+    return UsageError("unknown command '" + command + "'");
 }

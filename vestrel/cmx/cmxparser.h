@@ -21,7 +21,8 @@ struct VESTREL_API CCmxFileInfo {
         long offset; // -1 when the id does not occur
     };
     CCmxHeader header;
-    DWORD headerBytes = 0;
+    bool opened = false;   // the file could be opened for reading
+    DWORD headerBytes = 0; // 0 when the file holds no CMX header
     DWORD bodySize = 0;
     Chunk chunks[8] = {};
     int chunkCount = 0;
@@ -74,7 +75,7 @@ private:
     // The load proper, over any readable stream: header, body buffer, fresh lists, body.
     // Returns the body length, 0 when the stream holds no CMX image with a body (no lists are
     // created then).
-    DWORD ReadCmxImage(CFile* stream, bool withGroupStack);
+    DWORD ReadCmxImage(CFile* stream, bool withGroupStack, DWORD* headerBytes = nullptr);
     void InterpretBody(LoadOrder order, DWORD bodyLength);
     void SetDrawingFrame();
     void ReleaseDrawing();

@@ -37,10 +37,10 @@ int CCmxParser::InspectCmx6File(CString path, CCmxFileInfo* info) {
         ShowErrorMessage(IDS_CMX_OPEN_FAILED);
         return 0;
     }
-    DWORD bodyLength = ReadCmxImage(&file, true);
+    info->opened = true;
+    DWORD bodyLength = ReadCmxImage(&file, true, &info->headerBytes);
     file.Close();
     info->header = *this;
-    info->headerBytes = bodyLength != 0 ? CMX_HEADER_SIZE : 0;
     info->bodySize = bodyLength;
     if (bodyLength == 0)
         return 0;
@@ -62,8 +62,10 @@ int CCmxParser::InspectCmx6File(CString path, CCmxFileInfo* info) {
     return 1;
 }
 
-DWORD CCmxParser::ReadCmxImage(CFile* stream, bool withGroupStack) {
+DWORD CCmxParser::ReadCmxImage(CFile* stream, bool withGroupStack, DWORD* headerRead) {
     DWORD headerBytes = ReadHeader(stream);
+    if (headerRead != nullptr)
+        *headerRead = headerBytes;
     if (headerBytes == 0)
         return 0;
     formatVersion = GetVersionChar();

@@ -1,0 +1,89 @@
+// vestrel info: what the reader sees in a CMX file.
+#include "cli/commands.h"
+
+#include "vestrel/cmx/cmxparser.h"
+
+#include <cstdio>
+#include <string>
+
+namespace vestrel_cli {
+
+namespace {
+
+const char* InstructionName(int code) {
+    switch (code < 0 ? -code : code) {
+    case 9:
+        return "begin page";
+    case 11:
+        return "begin layer";
+    case 13:
+        return "begin group";
+    case 14:
+        return "end group";
+    case 65:
+        return code > 0 ? "text" : "(no handler)";
+    case 67:
+        return "poly-curve";
+    case 69:
+        return "image";
+    case 111:
+        return "jump";
+    default:
+        return "(no handler)";
+    }
+}
+
+std::string Printable(char c) {
+    if (c >= 0x20 && c < 0x7F)
+        return std::string("'") + c + "'";
+    char code[8];
+    std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(c));
+    return code;
+}
+
+} // namespace
+
+int Info(const Args& args) {
+    if (args.size() != 1)
+        return UsageError("info takes one CMX file");
+    CCmxParser parser;
+    CCmxFileInfo info;
+    if (!parser.InspectCmx6File(args[0].c_str(), &info)) {
+        // A file that cannot be opened has had the library's message already.
+        if (info.opened)
+            std::fprintf(stderr, "vestrel: %s: %s\n", args[0].c_str(),
+                         info.headerBytes == 0 ? "not a CMX file" : "nothing behind the header");
+        return kExitFailed;
+    }
+    const CCmxHeader& h = info.header;
+    std::printf("file:          %s\n", args[0].c_str());
+    std::printf("byte order:    %s (%s)\n",
+                h.GetByteOrderChar() == '2' ? "little-endian" : "big-endian",
+                Printable(h.GetByteOrderChar()).c_str());
+    std::printf("coordinates:   %s (%s)\n", h.GetCoordSizeChar() == '2' ? "16-bit" : "32-bit",
+                Printable(h.GetCoordSizeChar()).c_str());
+    std::printf("version:       %s (%s)\n", Printable(h.GetVersionChar()).c_str(),
+                h.GetVersionChar() == '2' ? "tagged operands" : "untagged operands");
+    std::printf("scale factor:  %.17g (coordinate scale %.17g)\n", h.GetScaleFactor(),
+                h.GetScaleFactor() * 100000.0);
+    std::printf("bounding box:  left %ld, top %ld, right %ld, bottom %ld\n",
+                static_cast<long>(h.GetBoundLeft()), static_cast<long>(h.GetBoundTop()),
+                static_cast<long>(h.GetBoundRight()), static_cast<long>(h.GetBoundBottom()));
+    std::printf("body:          %lu bytes\n", static_cast<unsigned long>(info.bodySize));
+    std::printf("chunks (first occurrence, file offset):\n");
+    for (int i = 0; i < info.chunkCount; ++i) {
+        if (info.chunks[i].offset < 0)
+            std::printf("  %-4s  not found\n", info.chunks[i].id);
+        else
+            std::printf("  %-4s  %ld\n", info.chunks[i].id, info.chunks[i].offset);
+    }
+    std::printf("instructions (code, count):\n");
+    for (const auto& [code, count] : info.instructions)
+        std::printf("  %6d  %8lu  %s\n", code, count, InstructionName(code));
+    std::printf("page walk:     %s\n",
+                info.walkResult ? "complete" : "stopped before the page's end");
+    std::printf("objects:       %d\n", info.objectCount);
+    return kExitOk;
+}
+
+} // namespace vestrel_cli
