@@ -3,15 +3,10 @@
 // drawset library.
 #pragma once
 
+#include "drawset/api.h"
 #include "platform/afx.h"
 
 #include <new>
-
-#if defined(DRAWSET_BUILDING)
-#define DRAWSET_API VESTREL_DLL_EXPORT
-#else
-#define DRAWSET_API VESTREL_DLL_IMPORT
-#endif
 
 struct tagDoublePoint {
     double x;
