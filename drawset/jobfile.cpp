@@ -1,6 +1,6 @@
 // The job file: a drawing list as a versioned little-endian byte stream closed by a checksum,
 // on disk or in a caller's buffer, and the way back from it. docs/job-format.md describes the
-// layout for readers of other make.
+// layout for anyone who writes a reader of their own.
 #include "drawset/grobj.h"
 
 #include "drawset/blocks.h"
@@ -23,11 +23,14 @@ namespace {
 constexpr unsigned char kMagic[8] = {'V', 'J', 'O', 'B', 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr std::uint16_t kVersion = 1;
 
-// Magic, version, flags, frame width and height, name length.
-constexpr std::size_t kHeaderFixed = 8 + 2 + 2 + 8 + 8 + 4;
+// Magic, version, flags, job length, frame width and height, name length.
+constexpr std::size_t kHeaderFixed = 8 + 2 + 2 + 8 + 8 + 8 + 4;
+constexpr std::size_t kLengthAt = 12;
 // Kind, class, auxInt, auxLong, matrix, bounds, data size.
 constexpr std::size_t kObjectFixed = 4 + 1 + 4 + 4 + 6 * 8 + 4 * 8 + 4;
 constexpr std::size_t kTrailer = 4;
+// The header, an empty colour map, no thumbnail, no objects and the trailer.
+constexpr std::size_t kSmallestJob = kHeaderFixed + 4 + 1 + 4 + kTrailer;
 
 // File reads and writes go in pieces that a UINT count can carry.
 constexpr std::size_t kIoPiece = std::size_t{1} << 30;
@@ -104,6 +107,10 @@ public:
         PutU32(at_, v);
         at_ += 4;
     }
+    void U64(std::uint64_t v) {
+        PutU64(at_, v);
+        at_ += 8;
+    }
     // Taken from the double's storage, so that every bit pattern, signalling NaNs among them,
     // passes unchanged through a floating-point unit that would quiet them.
     void F64(const double& v) {
@@ -143,12 +150,13 @@ void WriteObject(Writer& out, const CGrObj& object) {
     out.Bytes(object.data, size);
 }
 
-// Writes the JobSize bytes of the drawing's job to out.
-void WriteJob(const CGrDrawset& drawing, unsigned char* out) {
+// Writes the drawing's job, length bytes as JobSize gave them, to out.
+void WriteJob(const CGrDrawset& drawing, std::uint64_t length, unsigned char* out) {
     Writer w(out);
     w.Bytes(kMagic, sizeof kMagic);
     w.U16(kVersion);
     w.U16(0);
+    w.U64(length);
     w.F64(drawing.frameWidth);
     w.F64(drawing.frameHeight);
     const std::string& name = drawing.name.str();
@@ -297,7 +305,7 @@ CGrDrawset* ParseJob(const unsigned char* bytes, std::size_t size, const char* f
     std::size_t prefix = size < sizeof kMagic ? size : sizeof kMagic;
     if (size == 0 || std::memcmp(bytes, kMagic, prefix) != 0)
         ThrowInvalid(fileName, "not a job file");
-    if (size < sizeof kMagic + 4)
+    if (size < kLengthAt + 8)
         ThrowInvalid(fileName, "job file cut short");
     CString detail;
     unsigned version = GetU16(bytes + 8);
@@ -310,11 +318,24 @@ CGrDrawset* ParseJob(const unsigned char* bytes, std::size_t size, const char* f
         detail.Format("unknown job file flags 0x%04X", flags);
         ThrowInvalid(fileName, detail);
     }
-    if (size < kHeaderFixed + kTrailer)
-        ThrowInvalid(fileName, "job file cut short");
+    // The job's own length tells a job cut short from one with bytes behind it, and lets the
+    // checksum be tested before any field is believed.
+    std::uint64_t length = GetU64(bytes + kLengthAt);
+    if (length < kSmallestJob)
+        ThrowInvalid(fileName, "job file damaged (length)");
+    if (size < length) {
+        detail.Format("job file cut short (%llu of %llu bytes)",
+                      static_cast<unsigned long long>(size),
+                      static_cast<unsigned long long>(length));
+        ThrowInvalid(fileName, detail);
+    }
+    if (size > length)
+        ThrowInvalid(fileName, "trailing bytes after the job");
+    if (GetU32(bytes + size - kTrailer) != DrawsetCrc32(bytes, size - kTrailer))
+        ThrowInvalid(fileName, "job file damaged (checksum)");
 
     // The fields end where the checksum begins.
-    Reader in(bytes, sizeof kMagic + 4, size - kTrailer, fileName);
+    Reader in(bytes, kLengthAt + 8, size - kTrailer, fileName);
     std::unique_ptr<CGrDrawset> drawing(new CGrDrawset(CString()));
     in.F64(&drawing->frameWidth);
     in.F64(&drawing->frameHeight);
@@ -364,9 +385,7 @@ CGrDrawset* ParseJob(const unsigned char* bytes, std::size_t size, const char* f
         object.release();
     }
     if (in.Remaining() != 0)
-        in.Fail("trailing bytes after the drawing");
-    if (GetU32(bytes + size - kTrailer) != DrawsetCrc32(bytes, size - kTrailer))
-        ThrowInvalid(fileName, "job file damaged (checksum)");
+        in.Fail("trailing bytes after the last object");
     return drawing.release();
 }
 
@@ -387,7 +406,7 @@ void CGrDrawset::CreateJobFile(CString path) const {
         ThrowInvalid(path, "drawing too large for a job file");
     const auto length = static_cast<std::size_t>(total);
     std::unique_ptr<unsigned char[]> job(new unsigned char[length]);
-    WriteJob(*this, job.get());
+    WriteJob(*this, total, job.get());
 
     // Beside the target, so that the rename stays within one folder and one volume.
     CString temporary = path + "." + std::to_string(PlatformProcessId()).c_str() + ".tmp";
@@ -429,7 +448,7 @@ unsigned long CGrDrawset::GetOleBlockSize() const {
 
 void CGrDrawset::GetOleBlockData(unsigned char** buffer) const {
     if (buffer != nullptr && *buffer != nullptr)
-        WriteJob(*this, *buffer);
+        WriteJob(*this, JobSize(*this), *buffer);
 }
 
 CGrDrawset* CGrDrawset::ReadJobData(const unsigned char* bytes, unsigned long size) {

@@ -160,14 +160,15 @@ TEST(JobFile, ChecksumIsZlibsCrc32) {
 
 TEST(JobFile, LayoutFollowsTheFormat) {
     Bytes job = Job(*Small());
-    ASSERT_EQ(job.size(), 391u);
-    Bytes header(job.begin(), job.begin() + 57);
+    ASSERT_EQ(job.size(), 399u);
+    Bytes header(job.begin(), job.begin() + 65);
     Bytes expected;
     auto field = [&](const Bytes& bytes) {
         expected.insert(expected.end(), bytes.begin(), bytes.end());
     };
     field({'V', 'J', 'O', 'B', 0x0D, 0x0A, 0x1A, 0x0A}); // magic
     field({1, 0, 0, 0});                                 // version 1, flags 0
+    field({0x8F, 1, 0, 0, 0, 0, 0, 0});                  // job length 399
     field({0, 0, 0, 0, 0, 0, 0x04, 0x40});               // frame width 2.5
     field({0, 0, 0, 0, 0, 0, 0x10, 0x40});               // frame height 4
     field({1, 0, 0, 0, 'n'});                            // name
@@ -176,29 +177,29 @@ TEST(JobFile, LayoutFollowsTheFormat) {
     field({3, 0, 0, 0});                                 // object count
     EXPECT_EQ(header, expected);
     // The path: kind 1, class 1, layer 1, a Bef block of one point.
-    EXPECT_EQ(GetU32(&job[57]), 1u);
-    EXPECT_EQ(job[61], 1);
-    EXPECT_EQ(GetU32(&job[70]), 0u); // m11 = 1.0 starts with four zero bytes
-    EXPECT_EQ(job[77], 0x3F);
-    EXPECT_EQ(drawset_bytes::GetU16(&job[150]), 1);
-    EXPECT_EQ(GetU32(&job[152]), 21u);
-    EXPECT_EQ(GetU32(&job[156]), 1u);
-    EXPECT_EQ(job[160], 'M');
-    EXPECT_EQ(drawset_bytes::GetF64(&job[161]), 1.0);
+    EXPECT_EQ(GetU32(&job[65]), 1u);
+    EXPECT_EQ(job[69], 1);
+    EXPECT_EQ(GetU32(&job[78]), 0u); // m11 = 1.0 starts with four zero bytes
+    EXPECT_EQ(job[85], 0x3F);
+    EXPECT_EQ(drawset_bytes::GetU16(&job[158]), 1);
+    EXPECT_EQ(GetU32(&job[160]), 21u);
+    EXPECT_EQ(GetU32(&job[164]), 1u);
+    EXPECT_EQ(job[168], 'M');
+    EXPECT_EQ(drawset_bytes::GetF64(&job[169]), 1.0);
     // The group: kind 2, class 2, groupExtra1, then its members 1 and 3.
-    EXPECT_EQ(GetU32(&job[177]), 2u);
-    EXPECT_EQ(job[181], 2);
-    EXPECT_EQ(GetU32(&job[274]), 8u);
-    EXPECT_EQ(GetU32(&job[282]), 3u);
+    EXPECT_EQ(GetU32(&job[185]), 2u);
+    EXPECT_EQ(job[189], 2);
+    EXPECT_EQ(GetU32(&job[282]), 8u);
+    EXPECT_EQ(GetU32(&job[290]), 3u);
     // The bitmap: no fields of its own, four bytes of data, then the checksum.
-    EXPECT_EQ(job[290], 3);
-    EXPECT_EQ(GetU32(&job[379]), 4u);
-    EXPECT_EQ(job[383], 'B');
-    EXPECT_EQ(GetU32(&job[387]), DrawsetCrc32(job.data(), 387));
+    EXPECT_EQ(job[298], 3);
+    EXPECT_EQ(GetU32(&job[387]), 4u);
+    EXPECT_EQ(job[391], 'B');
+    EXPECT_EQ(GetU32(&job[395]), DrawsetCrc32(job.data(), 395));
 
     // A thumbnail bitmap without data is written as none.
     CGrDrawset unnamed;
-    EXPECT_EQ(Job(unnamed)[36], 0);
+    EXPECT_EQ(Job(unnamed)[44], 0);
     EXPECT_EQ(Read(Job(unnamed))->thumbnail, nullptr);
 }
 
@@ -293,21 +294,24 @@ TEST(JobFile, DamagedAndForeignJobsAreRefused) {
         {"magic", 0, 'X', 1, true, "not a job file"},
         {"version", 8, 7, 2, true, "unknown job file version 7"},
         {"flags", 10, 1, 2, true, "unknown job file flags 0x0001"},
-        {"name length", 28, 0xFFFFFFF0, 4, true, "name past the end"},
-        {"colour count", 33, 0x10000, 4, true, "65536 colours, more than a colour map holds"},
-        {"colours past the end", 33, 0xFFFF, 4, true, "colour map past the end"},
-        {"thumbnail flag", 45, 2, 1, true, "bad thumbnail flag 2"},
-        {"empty thumbnail", 46, 0, 4, true, "empty thumbnail"},
-        {"thumbnail size", 46, 0x7FFFFFFF, 4, true, "thumbnail past the end"},
-        {"object count", 53, 0xFFFFFFFF, 4, true, "object count past the end"},
-        {"fewer objects", 53, 2, 4, true, "trailing bytes after the drawing"},
-        {"class", 61, 9, 1, true, "object 1: unknown class 9"},
-        {"Bef count", 156, 2, 4, true, "object 1: point block does not match its point count"},
-        {"Bef size", 152, 20, 4, true, "object 1: point block does not match its point count"},
-        {"group block", 274, 6, 4, true, "object 2: group block is not a whole number"},
-        {"data size", 379, 1000, 4, true, "object 3: data past the end"},
-        {"data byte", 384, 'X', 1, false, "job file damaged (checksum)"},
-        {"appended byte", 391, 0, 1, false, "trailing bytes after the drawing"},
+        {"length too small", 12, 52, 4, true, "job file damaged (length)"},
+        {"length too large", 12, 400, 4, true, "job file cut short (399 of 400 bytes)"},
+        {"length short of the file", 12, 398, 4, true, "trailing bytes after the job"},
+        {"name length", 36, 0xFFFFFFF0, 4, true, "name past the end"},
+        {"colour count", 41, 0x10000, 4, true, "65536 colours, more than a colour map holds"},
+        {"colours past the end", 41, 0xFFFF, 4, true, "colour map past the end"},
+        {"thumbnail flag", 53, 2, 1, true, "bad thumbnail flag 2"},
+        {"empty thumbnail", 54, 0, 4, true, "empty thumbnail"},
+        {"thumbnail size", 54, 0x7FFFFFFF, 4, true, "thumbnail past the end"},
+        {"object count", 61, 0xFFFFFFFF, 4, true, "object count past the end"},
+        {"fewer objects", 61, 2, 4, true, "trailing bytes after the last object"},
+        {"class", 69, 9, 1, true, "object 1: unknown class 9"},
+        {"Bef count", 164, 2, 4, true, "object 1: point block does not match its point count"},
+        {"Bef size", 160, 20, 4, true, "object 1: point block does not match its point count"},
+        {"group block", 282, 6, 4, true, "object 2: group block is not a whole number"},
+        {"data size", 387, 1000, 4, true, "object 3: data past the end"},
+        {"data byte", 392, 'X', 1, false, "job file damaged (checksum)"},
+        {"appended byte", 399, 0, 1, false, "trailing bytes after the job"},
     };
     for (const Case& c : cases) {
         Bytes job = good;
@@ -326,7 +330,7 @@ TEST(JobFile, DamagedAndForeignJobsAreRefused) {
     }
 
     Bytes checksum = good;
-    checksum[388] ^= 1;
+    checksum[396] ^= 1;
     EXPECT_EQ(Refusal(checksum), "job file damaged (checksum)");
     // A job copied in text mode loses its carriage returns.
     Bytes textMode = good;
