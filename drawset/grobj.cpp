@@ -1,31 +1,14 @@
 // The records' members that live in the drawset library.
 #include "drawset/grobj.h"
 
+#include "drawset/blocks.h"
 #include "drawset/bytes.h"
 
 #include <cstring>
 #include <limits>
 
 using namespace drawset_bytes;
-
-namespace {
-
-// Bef block: the point count n (32 bits), n node letters, then n points of two doubles.
-constexpr std::size_t kBefHeader = 4;
-constexpr std::size_t kBefPoint = 16;
-
-bool BefLayoutValid(const CGrObj& path, std::uint32_t* count) {
-    if (path.data == nullptr || path.size < kBefHeader)
-        return false;
-    std::uint32_t n = GetU32(path.data);
-    if ((path.size - kBefHeader) / (1 + kBefPoint) != n ||
-        (path.size - kBefHeader) % (1 + kBefPoint) != 0)
-        return false;
-    *count = n;
-    return true;
-}
-
-} // namespace
+using namespace drawset_blocks;
 
 void CGrObj::SetMatrix(const CMatrix* transformation) {
     if (transformation != nullptr)
@@ -72,7 +55,7 @@ int CGrObjSimple::BuildBefBlock(const unsigned char* letters, const tagDoublePoi
 
 unsigned long CGrObjSimple::GetPointCount() const {
     std::uint32_t n = 0;
-    return BefLayoutValid(*this, &n) ? n : 0;
+    return BefLayoutValid(data, size, &n) ? n : 0;
 }
 
 unsigned char CGrObjSimple::GetLetter(unsigned long i) const {

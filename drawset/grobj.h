@@ -3,15 +3,10 @@
 // drawset library.
 #pragma once
 
+#include "drawset/api.h"
 #include "platform/afx.h"
 
 #include <new>
-
-#if defined(DRAWSET_BUILDING)
-#define DRAWSET_API VESTREL_DLL_EXPORT
-#else
-#define DRAWSET_API VESTREL_DLL_IMPORT
-#endif
 
 struct tagDoublePoint {
     double x;
@@ -244,6 +239,19 @@ public:
 
     // The host's frame size, in drawing units.
     void SetFrameSize(unsigned long width, unsigned long height);
+
+    // Writes the drawing as a job file. The job goes to a temporary file beside path first,
+    // which then takes path's place, so a failure (raised as CFileException) leaves whatever
+    // stood at path as it was. The drawing is not changed either way.
+    void CreateJobFile(CString path) const;
+    // The job's length in bytes, and the job itself, the same bytes as the file, written to the
+    // buffer that *buffer points to, which holds at least that many; *buffer is not changed.
+    unsigned long GetOleBlockSize() const;
+    void GetOleBlockData(unsigned char** buffer) const;
+    // A new drawing, owned by the caller, read from a job file or from a job in memory. A
+    // damaged or foreign job raises CFileException with the cause invalidFile.
+    static CGrDrawset* ReadJobFile(CString path);
+    static CGrDrawset* ReadJobData(const unsigned char* bytes, unsigned long size);
 
     DWORD extra1 = 0;
     CGrObjColorMap colorMap;

@@ -8,3 +8,4 @@
 #include "platform/exceptions.h"
 #include "platform/module.h"
 #include "platform/msgbox.h"
+#include "platform/process.h"

@@ -1,6 +1,7 @@
 // The platform on POSIX systems: files, module handles, string tables and the message box.
 #include "platform/cfile.h"
 #include "platform/msgbox.h"
+#include "platform/process.h"
 
 #include "src/os.h"
 
@@ -189,6 +190,10 @@ void CFile::Rename(const char* oldPath, const char* newPath) {
 void CFile::Remove(const char* path) {
     if (::unlink(path) != 0)
         ThrowErrno(path);
+}
+
+unsigned long PlatformProcessId() {
+    return static_cast<unsigned long>(::getpid());
 }
 
 namespace platform_os {

@@ -1,6 +1,7 @@
 // The platform on Windows: files, module handles, string resources and the message box.
 #include "platform/cfile.h"
 #include "platform/msgbox.h"
+#include "platform/process.h"
 
 #include "src/os.h"
 
@@ -192,6 +193,10 @@ void CFile::Rename(const char* oldPath, const char* newPath) {
 void CFile::Remove(const char* path) {
     if (!::DeleteFileA(path))
         ThrowLastError(path);
+}
+
+unsigned long PlatformProcessId() {
+    return static_cast<unsigned long>(::GetCurrentProcessId());
 }
 
 namespace platform_os {
