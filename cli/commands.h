@@ -15,6 +15,10 @@ constexpr int kExitUsage = 2;
 using Args = std::vector<std::string>;
 
 int Info(const Args& args);
+int Convert(const Args& args);
+int Dump(const Args& args);
+int Svg(const Args& args);
+int Thumbnail(const Args& args);
 
 // Prints a usage error for a command and returns kExitUsage.
 int UsageError(const std::string& message);

@@ -11,10 +11,16 @@ namespace {
 const char kUsage[] =
     "Usage: vestrel COMMAND [ARGUMENTS]\n"
     "\n"
-    "Imports CMX drawings (Corel Presentation Exchange).\n"
+    "Imports CMX drawings (Corel Presentation Exchange) and writes them as job files.\n"
     "\n"
     "Commands:\n"
+    "  convert IN.cmx [OUT.job]     convert one drawing (default: IN with the extension .job)\n"
+    "  convert IN.cmx... -o DIR     convert several drawings into DIR\n"
+    "  convert --ask IN.cmx         convert one drawing, asking for the job file's name\n"
     "  info FILE.cmx                show the header, the chunks and the instructions\n"
+    "  dump FILE                    print a CMX or job file's drawing as JSON\n"
+    "  svg IN [OUT.svg]             draw a CMX or job file's drawing as SVG\n"
+    "  thumbnail IN.cmx [OUT.png]   write a CMX file's thumbnail as a 128 x 128 PNG\n"
     "\n"
     "Options:\n"
     "  -h, --help                   show this help\n"
@@ -23,15 +29,6 @@ const char kUsage[] =
     "Exit status: 0 on success, 1 when a file could not be read or written, 2 for bad usage.\n";
 
 } // namespace
-
-namespace vestrel_cli {
-
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "vestrel: %s\nTry 'vestrel --help'.\n", message.c_str());
-    return kExitUsage;
-}
-
-} // namespace vestrel_cli
 
 int main(int argc, char** argv) {
     using namespace vestrel_cli;
@@ -58,5 +55,13 @@ int main(int argc, char** argv) {
     InitVestrelDLL();
     if (command == "info")
         return Info(args);
+    if (command == "convert")
+        return Convert(args);
+    if (command == "dump")
+        return Dump(args);
+    if (command == "svg")
+        return Svg(args);
+    if (command == "thumbnail")
+        return Thumbnail(args);
     return UsageError("unknown command '" + command + "'");
 }

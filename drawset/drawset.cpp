@@ -16,7 +16,7 @@ template <class T> T* CloneAs(const CGrObj& object) {
         if (object.size > 0)
             std::memcpy(copy->data, object.data, object.size);
     }
-    if constexpr (std::is_same_v<T, CGrObjGroup>)
+    if constexpr (std::is_same_v<T, CGrObjGroup> || std::is_same_v<T, CGrObjSimple>)
         copy->capacity = copy->data != nullptr ? copy->size : 0;
     return copy;
 }

@@ -37,7 +37,12 @@ int CGrObjSimple::BuildBefBlock(const unsigned char* letters, const tagDoublePoi
     if (n > kMax || (n > 0 && (letters == nullptr || points == nullptr)))
         return 0;
     std::size_t length = kBefHeader + n * (1 + kBefPoint);
-    unsigned char* block = static_cast<unsigned char*>(::operator new(length));
+    if (capacity < size)
+        capacity = size;
+    // A block that can hold the new one is rebuilt in place: a reader that builds many paths
+    // in one object allocates only for the largest.
+    const bool reuse = data != nullptr && capacity >= length;
+    unsigned char* block = reuse ? data : static_cast<unsigned char*>(::operator new(length));
     PutU32(block, static_cast<std::uint32_t>(n));
     if (n > 0)
         std::memcpy(block + kBefHeader, letters, n);
@@ -46,9 +51,12 @@ int CGrObjSimple::BuildBefBlock(const unsigned char* letters, const tagDoublePoi
         PutF64(out, points[i].x);
         PutF64(out + 8, points[i].y);
     }
-    if (data != nullptr)
-        ::operator delete(data);
-    data = block;
+    if (!reuse) {
+        if (data != nullptr)
+            ::operator delete(data);
+        data = block;
+        capacity = static_cast<DWORD>(length);
+    }
     size = static_cast<DWORD>(length);
     return 1;
 }
@@ -80,6 +88,9 @@ int CGrObjGroup::AddObject(unsigned long position) {
         return 0;
     if (data == nullptr)
         capacity = size = 0;
+    // A block that someone set without its capacity holds exactly its size.
+    if (capacity < size)
+        capacity = size;
     if (size + 4 > capacity) {
         if (capacity > std::numeric_limits<DWORD>::max() / 2 - 4)
             return 0;

@@ -5,6 +5,7 @@
 
 #include "drawset/api.h"
 #include "platform/afx.h"
+#include "platform/gdi.h"
 
 #include <new>
 
@@ -101,6 +102,7 @@ public:
     CGrObjSimple& operator=(const CGrObjSimple& other) {
         CGrObj::operator=(other);
         layerIndex = other.layerIndex;
+        capacity = other.capacity;
         return *this;
     }
 
@@ -122,6 +124,7 @@ public:
     tagDoublePoint GetPoint(unsigned long i) const;
 
     unsigned short layerIndex = 0xFFFF;
+    DWORD capacity = 0; // bytes allocated for the Bef block, of which size are in use
 };
 
 // A group. Its data block lists the 1-based positions of its members in the drawing list.
@@ -239,6 +242,10 @@ public:
 
     // The host's frame size, in drawing units.
     void SetFrameSize(unsigned long width, unsigned long height);
+
+    // Draws the thumbnail block as a 128 x 128 picture with its top-left corner at the point.
+    // Draws nothing without a thumbnail, for a damaged block, or for a block without colours.
+    void ShowThumbNail(CDC* dc, CPoint at);
 
     // Writes the drawing as a job file. The job goes to a temporary file beside path first,
     // which then takes path's place, so a failure (raised as CFileException) leaves whatever

@@ -80,79 +80,148 @@ bool ClassKnown(unsigned value) {
     return value <= static_cast<unsigned>(GrObjClass::bitmap);
 }
 
-std::uint64_t JobSize(const CGrDrawset& drawing) {
+[[noreturn]] void ThrowInvalid(const char* fileName, const char* detail) {
+    throw CFileException(CFileException::invalidFile, fileName, detail);
+}
+
+// The job's length in bytes. With a path, it also refuses a drawing that its own reader would
+// refuse, naming the path: better no job than one that cannot be read back.
+std::uint64_t JobSize(const CGrDrawset& drawing, const CString* checkedPath = nullptr) {
     std::uint64_t total = kHeaderFixed + drawing.name.str().size();
     total += 4 + 4 * std::uint64_t{ColorCount(drawing)};
     total += 1;
     if (const CGrObjBitmap* thumbnail = Thumbnail(drawing))
         total += 4 + std::uint64_t{thumbnail->size};
     total += 4;
+    unsigned long number = 0;
     for (POSITION at = drawing.GetHeadPosition(); at != nullptr;) {
         const CGrObj* object = ObjectAt(drawing, at);
         total += kObjectFixed + ClassFieldsSize(object->objClass) + BlockSize(*object);
+        ++number;
+        if (checkedPath == nullptr)
+            continue;
+        const char* fault = ClassKnown(static_cast<unsigned>(object->objClass))
+                                ? BlockFault(object->objClass, object->data, BlockSize(*object))
+                                : "unknown class";
+        if (fault != nullptr) {
+            CString detail;
+            detail.Format("object %lu cannot be written: %s", number, fault);
+            ThrowInvalid(*checkedPath, detail);
+        }
     }
     return total + kTrailer;
 }
 
+// Where a job's bytes go: straight into a buffer that holds the whole job, or through a
+// buffer of its own into a file, piece by piece, so that writing a large drawing needs no
+// memory of the job's size. The checksum is taken as the bytes pass.
 class Writer {
 public:
-    explicit Writer(unsigned char* out) : at_(out) {}
+    // Into out, which holds the whole job.
+    explicit Writer(unsigned char* out)
+        : buffer_(out), capacity_(std::numeric_limits<std::size_t>::max()) {}
+    // Through a buffer of its own into file.
+    explicit Writer(CFile* file)
+        : own_(new unsigned char[kPiece]), buffer_(own_.get()), capacity_(kPiece), file_(file) {}
 
-    void U8(std::uint8_t v) { *at_++ = v; }
-    void U16(std::uint16_t v) {
-        PutU16(at_, v);
-        at_ += 2;
-    }
-    void U32(std::uint32_t v) {
-        PutU32(at_, v);
-        at_ += 4;
-    }
-    void U64(std::uint64_t v) {
-        PutU64(at_, v);
-        at_ += 8;
-    }
+    void U8(std::uint8_t v) { *Room(1) = v; }
+    void U16(std::uint16_t v) { PutU16(Room(2), v); }
+    void U32(std::uint32_t v) { PutU32(Room(4), v); }
+    void U64(std::uint64_t v) { PutU64(Room(8), v); }
     // Taken from the double's storage, so that every bit pattern, signalling NaNs among them,
     // passes unchanged through a floating-point unit that would quiet them.
     void F64(const double& v) {
         std::uint64_t bits;
         std::memcpy(&bits, &v, sizeof bits);
-        PutU64(at_, bits);
-        at_ += 8;
+        PutU64(Room(8), bits);
     }
     void Bytes(const void* bytes, std::size_t n) {
-        if (n > 0)
-            std::memcpy(at_, bytes, n);
-        at_ += n;
+        const auto* from = static_cast<const unsigned char*>(bytes);
+        while (n > 0) {
+            std::size_t piece = n < capacity_ - used_ ? n : capacity_ - used_;
+            if (piece == 0) {
+                Drain();
+                continue;
+            }
+            std::memcpy(buffer_ + used_, from, piece);
+            used_ += piece;
+            from += piece;
+            n -= piece;
+        }
     }
-    unsigned char* At() const { return at_; }
+    // Closes the job with its checksum.
+    void Finish() {
+        Drain();
+        std::uint32_t crc = crc_;
+        U32(crc);
+        Drain();
+    }
+
+    // Reserves n bytes (at most a piece) and returns where they go.
+    unsigned char* Room(std::size_t n) {
+        if (capacity_ - used_ < n)
+            Drain();
+        unsigned char* at = buffer_ + used_;
+        used_ += n;
+        return at;
+    }
 
 private:
-    unsigned char* at_;
+    static constexpr std::size_t kPiece = std::size_t{1} << 18;
+
+    void Drain() {
+        crc_ = DrawsetCrc32(buffer_, used_, crc_);
+        if (file_ != nullptr) {
+            if (used_ > 0)
+                file_->Write(buffer_, static_cast<UINT>(used_));
+            used_ = 0;
+        } else {
+            buffer_ += used_;
+            used_ = 0;
+        }
+    }
+
+    std::unique_ptr<unsigned char[]> own_;
+    unsigned char* buffer_;
+    std::size_t capacity_;
+    std::size_t used_ = 0;
+    CFile* file_ = nullptr;
+    std::uint32_t crc_ = 0;
 };
 
 void WriteObject(Writer& out, const CGrObj& object) {
-    out.U32(static_cast<std::uint32_t>(object.type));
-    out.U8(static_cast<std::uint8_t>(object.objClass));
-    out.U32(static_cast<std::uint32_t>(object.auxInt));
-    out.U32(static_cast<std::uint32_t>(object.auxLong));
+    // The fixed fields go into one reservation: a drawing has many objects.
+    const std::size_t fields = kObjectFixed + ClassFieldsSize(object.objClass);
+    unsigned char* at = out.Room(fields);
+    PutU32(at, static_cast<std::uint32_t>(object.type));
+    at[4] = static_cast<std::uint8_t>(object.objClass);
+    PutU32(at + 5, static_cast<std::uint32_t>(object.auxInt));
+    PutU32(at + 9, static_cast<std::uint32_t>(object.auxLong));
+    at += 13;
     const CMatrix& m = object.matrix;
-    for (const double* v : {&m.m11, &m.m12, &m.m21, &m.m22, &m.dx, &m.dy})
-        out.F64(*v);
     const tagDoubleRect& r = object.bounds;
-    for (const double* v : {&r.left, &r.top, &r.right, &r.bottom})
-        out.F64(*v);
-    if (object.objClass == GrObjClass::simple)
-        out.U16(static_cast<const CGrObjSimple&>(object).layerIndex);
-    else if (object.objClass == GrObjClass::group)
-        out.U32(static_cast<std::uint32_t>(static_cast<const CGrObjGroup&>(object).groupExtra1));
+    for (const double* v :
+         {&m.m11, &m.m12, &m.m21, &m.m22, &m.dx, &m.dy, &r.left, &r.top, &r.right, &r.bottom}) {
+        // Taken from the double's storage, so that every bit pattern passes unchanged.
+        std::uint64_t bits;
+        std::memcpy(&bits, v, sizeof bits);
+        PutU64(at, bits);
+        at += 8;
+    }
+    if (object.objClass == GrObjClass::simple) {
+        PutU16(at, static_cast<const CGrObjSimple&>(object).layerIndex);
+        at += 2;
+    } else if (object.objClass == GrObjClass::group) {
+        PutU32(at, static_cast<std::uint32_t>(static_cast<const CGrObjGroup&>(object).groupExtra1));
+        at += 4;
+    }
     DWORD size = BlockSize(object);
-    out.U32(static_cast<std::uint32_t>(size));
+    PutU32(at, static_cast<std::uint32_t>(size));
     out.Bytes(object.data, size);
 }
 
-// Writes the drawing's job, length bytes as JobSize gave them, to out.
-void WriteJob(const CGrDrawset& drawing, std::uint64_t length, unsigned char* out) {
-    Writer w(out);
+// Writes the drawing's job, length bytes as JobSize gave them.
+void WriteJob(const CGrDrawset& drawing, std::uint64_t length, Writer& w) {
     w.Bytes(kMagic, sizeof kMagic);
     w.U16(kVersion);
     w.U16(0);
@@ -175,32 +244,9 @@ void WriteJob(const CGrDrawset& drawing, std::uint64_t length, unsigned char* ou
     w.U32(static_cast<std::uint32_t>(drawing.GetCount()));
     for (POSITION at = drawing.GetHeadPosition(); at != nullptr;)
         WriteObject(w, *ObjectAt(drawing, at));
-    w.U32(DrawsetCrc32(out, static_cast<std::size_t>(w.At() - out)));
+    w.Finish();
 }
 
-[[noreturn]] void ThrowInvalid(const char* fileName, const char* detail) {
-    throw CFileException(CFileException::invalidFile, fileName, detail);
-}
-
-// Refuses a drawing that its own reader would refuse: better no job than one that cannot be
-// read back.
-void CheckWritable(const CGrDrawset& drawing, const CString& path) {
-    unsigned long number = 0;
-    for (POSITION at = drawing.GetHeadPosition(); at != nullptr;) {
-        const CGrObj* object = ObjectAt(drawing, at);
-        ++number;
-        const char* fault = ClassKnown(static_cast<unsigned>(object->objClass))
-                                ? BlockFault(object->objClass, object->data, BlockSize(*object))
-                                : "unknown class";
-        if (fault != nullptr) {
-            CString detail;
-            detail.Format("object %lu cannot be written: %s", number, fault);
-            ThrowInvalid(path, detail);
-        }
-    }
-}
-
-// Reads the fields of a job between a start and an end, and names the fault when they run out.
 class Reader {
 public:
     Reader(const unsigned char* bytes, std::size_t at, std::size_t end, const char* fileName)
@@ -291,6 +337,8 @@ ObjectPtr ReadObject(Reader& in, unsigned long number) {
         object->size = static_cast<DWORD>(size);
         if (objClass == GrObjClass::group)
             static_cast<CGrObjGroup*>(object.get())->capacity = object->size;
+        else if (objClass == GrObjClass::simple)
+            static_cast<CGrObjSimple*>(object.get())->capacity = object->size;
     }
     return object;
 }
@@ -400,13 +448,7 @@ void RemoveQuietly(const CString& path) {
 } // namespace
 
 void CGrDrawset::CreateJobFile(CString path) const {
-    CheckWritable(*this, path);
-    std::uint64_t total = JobSize(*this);
-    if (total > std::numeric_limits<std::size_t>::max())
-        ThrowInvalid(path, "drawing too large for a job file");
-    const auto length = static_cast<std::size_t>(total);
-    std::unique_ptr<unsigned char[]> job(new unsigned char[length]);
-    WriteJob(*this, total, job.get());
+    const std::uint64_t total = JobSize(*this, &path);
 
     // Beside the target, so that the rename stays within one folder and one volume.
     CString temporary = path + "." + std::to_string(PlatformProcessId()).c_str() + ".tmp";
@@ -418,11 +460,8 @@ void CGrDrawset::CreateJobFile(CString path) const {
                    &error))
         throw CFileException(error.m_cause, error.m_lOsError, path);
     try {
-        for (std::size_t done = 0; done < length;) {
-            std::size_t piece = length - done < kIoPiece ? length - done : kIoPiece;
-            file.Write(job.get() + done, static_cast<UINT>(piece));
-            done += piece;
-        }
+        Writer writer(&file);
+        WriteJob(*this, total, writer);
         // A failure that the system reports only when the data reaches the disk must still
         // reach the caller, and only then may the job replace what stands at the path.
         file.Flush();
@@ -447,8 +486,10 @@ unsigned long CGrDrawset::GetOleBlockSize() const {
 }
 
 void CGrDrawset::GetOleBlockData(unsigned char** buffer) const {
-    if (buffer != nullptr && *buffer != nullptr)
-        WriteJob(*this, JobSize(*this), *buffer);
+    if (buffer != nullptr && *buffer != nullptr) {
+        Writer writer(*buffer);
+        WriteJob(*this, JobSize(*this), writer);
+    }
 }
 
 CGrDrawset* CGrDrawset::ReadJobData(const unsigned char* bytes, unsigned long size) {

@@ -21,7 +21,7 @@ std::vector<unsigned long> ColorsOf(const std::vector<ColorEntry>& entries, Vari
     return colors;
 }
 
-unsigned long RGB(unsigned r, unsigned g, unsigned b) {
+unsigned long Color(unsigned r, unsigned g, unsigned b) {
     return r + 256 * g + 65536 * b;
 }
 
@@ -59,15 +59,15 @@ TEST(ColorTable, ConvertsEveryModel) {
         ColorEntry entry;
         unsigned long color;
     } cases[] = {
-        {"CMYK% white", CmykPercent(0, 0, 0, 0), RGB(255, 255, 255)},
-        {"CMYK% black", CmykPercent(0, 0, 0, 100), RGB(0, 0, 0)},
-        {"CMYK% red", CmykPercent(0, 100, 100, 0), RGB(255, 0, 0)},
-        {"CMYK% half cyan", CmykPercent(50, 0, 0, 0), RGB(127, 255, 255)},
-        {"CMYK% steps", CmykPercent(1, 20, 99, 0), RGB(252, 204, 2)},
-        {"CMYK% above 100", CmykPercent(90, 0, 0, 90), RGB(0, 25, 25)},
-        {"CMYK255", Cmyk255(200, 0, 0, 100), RGB(0, 155, 155)},
-        {"CMYK255 sum capped", Cmyk255(255, 10, 0, 200), RGB(0, 45, 55)},
-        {"CMY", Cmy(0, 255, 255), RGB(255, 0, 0)},
+        {"CMYK% white", CmykPercent(0, 0, 0, 0), Color(255, 255, 255)},
+        {"CMYK% black", CmykPercent(0, 0, 0, 100), Color(0, 0, 0)},
+        {"CMYK% red", CmykPercent(0, 100, 100, 0), Color(255, 0, 0)},
+        {"CMYK% half cyan", CmykPercent(50, 0, 0, 0), Color(127, 255, 255)},
+        {"CMYK% steps", CmykPercent(1, 20, 99, 0), Color(252, 204, 2)},
+        {"CMYK% above 100", CmykPercent(90, 0, 0, 90), Color(0, 25, 25)},
+        {"CMYK255", Cmyk255(200, 0, 0, 100), Color(0, 155, 155)},
+        {"CMYK255 sum capped", Cmyk255(255, 10, 0, 200), Color(0, 45, 55)},
+        {"CMY", Cmy(0, 255, 255), Color(255, 0, 0)},
         {"RGB", Rgb(0x10, 0x20, 0x30), 0x302010},
     };
     for (const Variant& v : AllVariants()) {
@@ -84,21 +84,21 @@ TEST(ColorTable, PercentFactorRoundsZeroToFullIntensity) {
                                                        {50, 127}, {99, 2},  {100, 0}};
     for (auto [percent, value] : steps)
         EXPECT_EQ(ColorsOf({CmykPercent(percent, 0, 0, 0)}),
-                  std::vector<unsigned long>{RGB(value, 255, 255)})
+                  std::vector<unsigned long>{Color(value, 255, 255)})
             << int(percent);
 }
 
 TEST(ColorTable, ModelsWithoutColourRepeatThePrevious) {
     ColorEntry unknown{9, {}, {}};
     EXPECT_EQ(ColorsOf({Model1(), Rgb(1, 2, 3), Model1(), unknown}),
-              (std::vector<unsigned long>{0, RGB(1, 2, 3), RGB(1, 2, 3), RGB(1, 2, 3)}));
+              (std::vector<unsigned long>{0, Color(1, 2, 3), Color(1, 2, 3), Color(1, 2, 3)}));
 }
 
 TEST(ColorTable, FurtherTaggedFieldsAreSkipped) {
     ColorEntry withExtra = Rgb(9, 8, 7);
     withExtra.extraFields = {{3, 5, 0, 0xAA, 0xBB}, {4, 3, 0}};
     EXPECT_EQ(ColorsOf({withExtra, Rgb(1, 1, 1)}),
-              (std::vector<unsigned long>{RGB(9, 8, 7), RGB(1, 1, 1)}));
+              (std::vector<unsigned long>{Color(9, 8, 7), Color(1, 1, 1)}));
 }
 
 TEST(ColorTable, EmptyAndMissingTables) {
@@ -119,8 +119,8 @@ TEST(ColorTable, CountBeyondTheBytesGetsNoMemory) {
         const CGrObjColorMap& map = load.parser.GetDrawing()->colorMap;
         // No more entries than the table's bytes can carry at the smallest entry size.
         EXPECT_LT(map.colorCount, 64);
-        EXPECT_EQ(map.GetColor(0), RGB(1, 2, 3));
-        EXPECT_EQ(map.GetColor(1), RGB(4, 5, 6));
+        EXPECT_EQ(map.GetColor(0), Color(1, 2, 3));
+        EXPECT_EQ(map.GetColor(1), Color(4, 5, 6));
     }
 }
 

@@ -10,6 +10,7 @@ expected=(
     _SetClipboardOwner@4
     _SetFrameSize@8
     _WEP@4
+    _WriteJobFile@4
 )
 actual=$(i686-w64-mingw32-objdump -p "$dll" |
     sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace cmxtest {
 
@@ -40,10 +40,16 @@ std::vector<int> MessageRecorder::Ids() const {
 }
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vestrel-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary folder");
-    path_ = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto path = std::filesystem::temp_directory_path() /
+                    ("vestrel-test-" + std::to_string(random()) + std::to_string(random()));
+        if (std::filesystem::create_directory(path)) {
+            path_ = path.string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {

@@ -50,8 +50,27 @@ public:
     // loaded. Returns 1 when the file was read, 0 otherwise (message 1 when it cannot be opened).
     int InspectCmx6File(CString path, CCmxFileInfo* info);
 
+    // Output. Each of WriteJobFile, WriteCmxFile and ParseCmx6 leaves the parser without a
+    // drawing; WriteJobFile keeps it when the job file cannot be written (CFileException).
+    int WriteJobFile(CString path);
+    void DoWriteJobDlg();
+    int WriteCmxFile(CString path);
+    // Converts a CMX file into a job file in one call; a job path of one character asks for
+    // the path in a save dialog. Returns 1 when the job file was written, else 0.
+    int ParseCmx6(CString* cmxPath, CString* jobPath);
+
+    // Reads a CMX file's thumbnail and draws it at (1, 1) on dc. Returns 1 when the file was
+    // read and handed to the drawing step (also without a thumbnail), 0 when it cannot be
+    // opened, is no CMX file or holds nothing behind its header. Shows no message. A drawing
+    // held at the call stays held, untouched.
+    int ShowThumbNail(CString path, CDC* dc);
+
     // Teardown of the exchange buffers.
     int FreeOleBlocks();
+
+    // Hands the loaded drawing to the caller, who then owns it, and releases the group stack.
+    // Null when no drawing is held.
+    CGrDrawset* DetachDrawing();
 
     // State, for hosts and tests.
     CGrDrawset* GetDrawing() const { return drawing; }
@@ -75,7 +94,7 @@ private:
     // The load proper, over any readable stream: header, body buffer, fresh lists, body.
     // Returns the body length, 0 when the stream holds no CMX image with a body (no lists are
     // created then).
-    DWORD ReadCmxImage(CFile* stream, bool withGroupStack, DWORD* headerBytes = nullptr);
+    DWORD ReadCmxImage(CFile* stream, bool createLists, DWORD* headerBytes = nullptr);
     void InterpretBody(LoadOrder order, DWORD bodyLength);
     void SetDrawingFrame();
     void ReleaseDrawing();
@@ -230,6 +249,14 @@ private:
     // multiple of the body, so that a file cannot make its images cost far more memory than
     // its own size.
     ULONGLONG imageBytes = 0;
+
+    // Working storage of the poly-curve reader, kept between the shapes of one body: the
+    // arrays, the path object whose copies the list receives, and the group of a split shape.
+    std::vector<unsigned char> letterScratch;
+    std::vector<tagDoublePoint> pointScratch;
+    CGrObjSimple* pathScratch = nullptr;
+    CGrObjGroup* splitScratch = nullptr;
+    void ReleaseScratch();
 
     // Instruction counts of an inspection, or null.
     std::map<int, unsigned long>* instructionCounts = nullptr;

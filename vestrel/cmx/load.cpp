@@ -1,5 +1,6 @@
 // Loading a CMX image: header, body buffer, chunk search and the page chunk.
 #include "vestrel/cmx/readers.h"
+#include "vestrel/objects/objects.h"
 #include "vestrel/resources/resource.h"
 
 #include "platform/cfile.h"
@@ -62,7 +63,7 @@ int CCmxParser::InspectCmx6File(CString path, CCmxFileInfo* info) {
     return 1;
 }
 
-DWORD CCmxParser::ReadCmxImage(CFile* stream, bool withGroupStack, DWORD* headerRead) {
+DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRead) {
     DWORD headerBytes = ReadHeader(stream);
     if (headerRead != nullptr)
         *headerRead = headerBytes;
@@ -79,11 +80,12 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool withGroupStack, DWORD* header
         FreeMem();
         return 0;
     }
-    // Lists of an earlier load are no longer reachable once replaced: release them.
-    ReleaseDrawing();
-    drawing = new CGrDrawset;
-    if (withGroupStack)
+    if (createLists) {
+        // Lists of an earlier load are no longer reachable once replaced: release them.
+        ReleaseDrawing();
+        drawing = new CGrDrawset;
         groupStack = new CGrDrawset;
+    }
     // A stream that delivers fewer bytes than its length announced ends the body there.
     UINT read = stream->Read(dataBuffer, dataSize);
     dataSize = read;
@@ -145,7 +147,17 @@ int CCmxParser::FreeMem() {
     // The caches' memory goes with the body.
     std::vector<DWORD>().swap(imageOffsets);
     std::vector<DWORD>().swap(dataIds);
+    ReleaseScratch();
     return 1;
+}
+
+void CCmxParser::ReleaseScratch() {
+    std::vector<unsigned char>().swap(letterScratch);
+    std::vector<tagDoublePoint>().swap(pointScratch);
+    delete pathScratch;
+    pathScratch = nullptr;
+    vestrel_objects::DisposeGroup(splitScratch);
+    splitScratch = nullptr;
 }
 
 unsigned char* CCmxParser::SearchBody(const char* id, DWORD from) const {

@@ -2,8 +2,6 @@
 #include "vestrel/cmx/readers.h"
 #include "vestrel/objects/objects.h"
 
-#include <memory>
-
 using namespace vestrel_objects;
 
 namespace {
@@ -22,7 +20,6 @@ int CCmxParser::DoPolyCurve() {
 }
 
 int CCmxParser::GetPointList(int fillFlag) {
-    std::unique_ptr<CGrObjSimple> path(new CGrObjSimple);
     GetTag();
     GetTagSize();
     const WORD count = GetCount();
@@ -32,8 +29,14 @@ int CCmxParser::GetPointList(int fillFlag) {
     const ULONGLONG needed = static_cast<ULONGLONG>(count) * (pointBytes + 1);
     if (exhausted || drawing == nullptr || readPos > instrEnd || needed > instrEnd - readPos)
         return 0;
-    std::unique_ptr<unsigned char[]> letters(new unsigned char[count]);
-    std::unique_ptr<tagDoublePoint[]> points(new tagDoublePoint[count]);
+    // The working arrays are kept between shapes: a drawing has many.
+    letterScratch.resize(count);
+    pointScratch.resize(count);
+    unsigned char* letters = letterScratch.data();
+    tagDoublePoint* points = pointScratch.data();
+    if (pathScratch == nullptr)
+        pathScratch = new CGrObjSimple;
+    CGrObjSimple* path = pathScratch;
     for (WORD i = 0; i < count; ++i)
         GetPoint(&points[i]);
     bool curveRun = false;
@@ -64,7 +67,7 @@ int CCmxParser::GetPointList(int fillFlag) {
         // Unfilled shapes end a hair to the right of where they end in the file.
         if (fillFlag != 1 && length >= 1)
             points[first + length - 1].x += 0.0001;
-        piece->BuildBefBlock(letters.get() + first, points.get() + first, length);
+        piece->BuildBefBlock(letters + first, points + first, length);
     };
 
     bool split = false;
@@ -79,20 +82,23 @@ int CCmxParser::GetPointList(int fillFlag) {
             first = drawing->GetCount() + 1;
             anchor = drawing->GetTailPosition();
         }
-        finish(path.get(), pieceStart, static_cast<WORD>(i - pieceStart));
-        drawing->AddObjTail(path.get());
-        path.reset(new CGrObjSimple);
+        finish(path, pieceStart, static_cast<WORD>(i - pieceStart));
+        // The list keeps a copy; the next piece's block replaces this one's in the same object.
+        drawing->AddObjTail(path);
         pieceStart = i;
     }
-    finish(path.get(), pieceStart, static_cast<WORD>(count - pieceStart));
+    finish(path, pieceStart, static_cast<WORD>(count - pieceStart));
     // The position the last piece has once a split shape's group stands in front of it.
     if (CGrObjGroup* group = OpenGroup())
         group->AddObject(static_cast<unsigned long>(drawing->GetCount()) + (split ? 2 : 1));
-    drawing->AddObjTail(path.get());
-    path.reset();
+    drawing->AddObjTail(path);
 
     if (split) {
-        CGrObjGroup* pieces = new CGrObjGroup(static_cast<unsigned short>(GROBJ_TYPE_SPLIT_GROUP));
+        if (splitScratch == nullptr)
+            splitScratch = new CGrObjGroup(static_cast<unsigned short>(GROBJ_TYPE_SPLIT_GROUP));
+        CGrObjGroup* pieces = splitScratch;
+        // The group starts without members; its block is kept for the next split shape.
+        pieces->size = 0;
         const long last = drawing->GetCount();
         for (long q = first + 1; q <= last + 1; ++q)
             pieces->AddObject(static_cast<unsigned long>(q));
@@ -100,7 +106,6 @@ int CCmxParser::GetPointList(int fillFlag) {
             drawing->InsertObjAfter(anchor, pieces);
         else
             drawing->AddObjHead(pieces);
-        DisposeGroup(pieces);
     }
     return 1;
 }

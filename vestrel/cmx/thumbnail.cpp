@@ -1,6 +1,8 @@
 // The "DISP" chunk: the drawing's preview, decoded into a 128 x 128 thumbnail block.
 #include "vestrel/cmx/readers.h"
 
+#include "platform/gdi.h"
+
 #include <algorithm>
 
 namespace {
@@ -96,5 +98,32 @@ int CCmxParser::ProcessThumbNail() {
     ::operator delete(drawing->thumbnail->data);
     drawing->thumbnail->data = block;
     drawing->thumbnail->size = blockSize;
+    return 1;
+}
+
+int CCmxParser::ShowThumbNail(CString path, CDC* dc) {
+    CFile file;
+    CFileException error;
+    if (!file.Open(path, CFile::modeRead, &error))
+        return 0;
+    const DWORD bodyLength = ReadCmxImage(&file, false);
+    file.Close();
+    if (bodyLength == 0)
+        return 0;
+    // The preview works on a drawing of its own; one that a load left held waits for it.
+    CGrDrawset* held = drawing;
+    drawing = new CGrDrawset;
+    try {
+        ProcessThumbNail();
+        drawing->ShowThumbNail(dc, CPoint(1, 1));
+    } catch (...) {
+        FreeMem();
+        delete drawing;
+        drawing = held;
+        throw;
+    }
+    FreeMem();
+    delete drawing;
+    drawing = held;
     return 1;
 }

@@ -49,6 +49,11 @@ extern "C" int WINAPI LoadCmx6FileOle2() {
     return 0;
 }
 
+extern "C" int WINAPI WriteJobFile(const char* path) {
+    theCmxParser.WriteJobFile(CString(path));
+    return 1;
+}
+
 extern "C" int WINAPI SetFrameSize(DWORD width, DWORD height) {
     theCmxParser.SetFrameSize(width, height);
     return 1;

@@ -8,6 +8,7 @@ CCmxParser::CCmxParser() = default;
 CCmxParser::~CCmxParser() {
     FreeOleBlocks();
     ReleaseDrawing();
+    ReleaseScratch();
     // dataBuffer is released by every load before it returns.
 }
 
@@ -67,6 +68,13 @@ void CCmxParser::ReleaseDrawing() {
     groupStack = nullptr;
     delete drawing;
     drawing = nullptr;
+}
+
+CGrDrawset* CCmxParser::DetachDrawing() {
+    CGrDrawset* detached = drawing;
+    drawing = nullptr;
+    ReleaseDrawing();
+    return detached;
 }
 
 int CCmxParser::FreeOleBlocks() {

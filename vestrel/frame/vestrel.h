@@ -23,6 +23,8 @@ VESTREL_PLAIN_API void WINAPI InitVestrelDLL();
 // Loads a CMX file into the global parser; 1 on success, else 0.
 VESTREL_PLAIN_API int WINAPI LoadCmx6File(const char* path);
 VESTREL_PLAIN_API int WINAPI LoadCmx6FileOle2();
+// Writes the loaded drawing as a job file and releases it; always 1.
+VESTREL_PLAIN_API int WINAPI WriteJobFile(const char* path);
 VESTREL_PLAIN_API int WINAPI SetFrameSize(DWORD width, DWORD height);
 VESTREL_PLAIN_API int WINAPI SetClipboardOwner(CWnd* window);
 VESTREL_PLAIN_API int WINAPI WEP(int reserved);

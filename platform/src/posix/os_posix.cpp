@@ -1,5 +1,6 @@
 // The platform on POSIX systems: files, module handles, string tables and the message box.
 #include "platform/cfile.h"
+#include "platform/console.h"
 #include "platform/msgbox.h"
 #include "platform/process.h"
 
@@ -194,6 +195,10 @@ void CFile::Remove(const char* path) {
 
 unsigned long PlatformProcessId() {
     return static_cast<unsigned long>(::getpid());
+}
+
+BOOL PlatformStderrIsTerminal() {
+    return ::isatty(2) ? TRUE : FALSE;
 }
 
 namespace platform_os {

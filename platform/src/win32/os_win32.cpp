@@ -1,5 +1,6 @@
 // The platform on Windows: files, module handles, string resources and the message box.
 #include "platform/cfile.h"
+#include "platform/console.h"
 #include "platform/msgbox.h"
 #include "platform/process.h"
 
@@ -7,6 +8,8 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+
+#include <io.h>
 
 namespace {
 
@@ -197,6 +200,10 @@ void CFile::Remove(const char* path) {
 
 unsigned long PlatformProcessId() {
     return static_cast<unsigned long>(::GetCurrentProcessId());
+}
+
+BOOL PlatformStderrIsTerminal() {
+    return ::_isatty(2) ? TRUE : FALSE;
 }
 
 namespace platform_os {

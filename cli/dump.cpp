@@ -1,0 +1,171 @@
+// vestrel dump: a drawing as one JSON document.
+#include "cli/commands.h"
+#include "cli/drawing_io.h"
+#include "cli/json.h"
+
+#include "drawset/crc32.h"
+
+#include <cstdio>
+
+namespace vestrel_cli {
+
+namespace {
+
+std::uint32_t LE32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::string Hex32(std::uint32_t v) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", v);
+    return text;
+}
+
+const char* KindName(GrObjClass c) {
+    switch (c) {
+    case GrObjClass::simple:
+        return "path";
+    case GrObjClass::group:
+        return "group";
+    case GrObjClass::bitmap:
+        return "bitmap";
+    case GrObjClass::object:
+        break;
+    }
+    return "object";
+}
+
+void Bounds(JsonWriter& j, const tagDoubleRect& r) {
+    j.Key("bounds").Raw("[").Number(r.left).Raw(", ").Number(r.top).Raw(", ").Number(r.right);
+    j.Raw(", ").Number(r.bottom).Raw("]");
+}
+
+void Path(JsonWriter& j, const CGrObjSimple& path) {
+    j.Raw(", ").Key("layer").Integer(path.GetLayerIndex());
+    j.Raw(", ").Key("nodes").Raw("[");
+    for (unsigned long i = 0; i < path.GetPointCount(); ++i) {
+        tagDoublePoint p = path.GetPoint(i);
+        j.Raw(i ? ", [" : "[").String(std::string(1, static_cast<char>(path.GetLetter(i))));
+        j.Raw(", ").Number(p.x).Raw(", ").Number(p.y).Raw("]");
+    }
+    j.Raw("]");
+}
+
+void Group(JsonWriter& j, const CGrObjGroup& group) {
+    j.Raw(", ");
+    Bounds(j, group.bounds);
+    j.Raw(", ").Key("members").Raw("[");
+    for (unsigned long i = 0; i < group.GetMemberCount(); ++i)
+        j.Raw(i ? ", " : "").Integer(group.GetMember(i));
+    j.Raw("]");
+}
+
+void Bitmap(JsonWriter& j, const CGrObj& bitmap) {
+    j.Raw(", ");
+    Bounds(j, bitmap.bounds);
+    const CMatrix& m = bitmap.GetMatrix();
+    j.Raw(", ").Key("matrix").Raw("[").Number(m.m11).Raw(", ").Number(m.m12).Raw(", ");
+    j.Number(m.m21).Raw(", ").Number(m.m22).Raw(", ").Number(m.dx).Raw(", ").Number(m.dy);
+    j.Raw("]");
+    j.Raw(", ").Key("size").Integer(bitmap.GetSize());
+    const unsigned char* dib = bitmap.GetData();
+    if (dib != nullptr && bitmap.GetSize() >= 40) {
+        j.Raw(", ").Key("header").Raw("{");
+        j.Key("biWidth").Integer(static_cast<std::int32_t>(LE32(dib + 4)));
+        j.Raw(", ").Key("biHeight").Integer(static_cast<std::int32_t>(LE32(dib + 8)));
+        j.Raw(", ").Key("biPlanes").Integer(dib[12] | (dib[13] << 8));
+        j.Raw(", ").Key("biBitCount").Integer(dib[14] | (dib[15] << 8));
+        j.Raw(", ").Key("biSizeImage").Integer(LE32(dib + 20));
+        j.Raw(", ").Key("biXPelsPerMeter").Integer(static_cast<std::int32_t>(LE32(dib + 24)));
+        j.Raw(", ").Key("biYPelsPerMeter").Integer(static_cast<std::int32_t>(LE32(dib + 28)));
+        j.Raw(", ").Key("biClrUsed").Integer(LE32(dib + 32));
+        j.Raw("}");
+    } else {
+        j.Raw(", ").Key("header").Raw("null");
+    }
+    j.Raw(", ").Key("crc32").String(Hex32(DrawsetCrc32(dib, bitmap.GetSize())));
+}
+
+void Thumbnail(JsonWriter& j, const CGrObjBitmap* thumbnail) {
+    j.Key("thumbnail");
+    if (thumbnail == nullptr || thumbnail->GetData() == nullptr) {
+        j.Raw("null");
+        return;
+    }
+    const unsigned char* block = thumbnail->GetData();
+    const std::uint32_t size = thumbnail->GetSize();
+    std::uint32_t colors = size >= 16424 ? LE32(block + 16384 + 32) : 0;
+    // The first pure white entry an 8-bit pixel can name, as the margin holds it.
+    int white = 0;
+    if (size >= 16424) {
+        std::uint32_t entries = (size - 16424) / 4;
+        if (colors < entries)
+            entries = colors;
+        for (std::uint32_t i = 0; i < entries && i < 256; ++i) {
+            const unsigned char* e = block + 16424 + 4 * i;
+            if (e[0] == 255 && e[1] == 255 && e[2] == 255) {
+                white = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+    j.Raw("{").Key("size").Integer(size).Raw(", ").Key("clrUsed").Integer(colors);
+    j.Raw(", ").Key("white").Integer(white);
+    j.Raw(", ").Key("crc32").String(Hex32(DrawsetCrc32(block, size))).Raw("}");
+}
+
+} // namespace
+
+std::string DrawingJson(const CGrDrawset& drawing) {
+    JsonWriter j;
+    j.Raw("{").Key("frame").Raw("{").Key("width").Number(drawing.frameWidth);
+    j.Raw(", ").Key("height").Number(drawing.frameHeight).Raw("},\n ");
+    j.Key("colors").Raw("[");
+    for (unsigned short i = 0; i < drawing.colorMap.colorCount; ++i)
+        j.Raw(i ? ", " : "").Integer(drawing.colorMap.GetColor(i));
+    j.Raw("],\n ");
+    Thumbnail(j, drawing.thumbnail);
+    j.Raw(",\n ").Key("objects").Raw("[");
+    bool first = true;
+    for (POSITION at = drawing.GetHeadPosition(); at != nullptr;) {
+        const CGrObj* object = static_cast<const CGrObj*>(drawing.GetNext(at));
+        j.Raw(first ? "\n  {" : ",\n  {");
+        first = false;
+        j.Key("type").Integer(object->GetType()).Raw(", ");
+        j.Key("kind").String(KindName(object->GetClass()));
+        switch (object->GetClass()) {
+        case GrObjClass::simple:
+            Path(j, *static_cast<const CGrObjSimple*>(object));
+            break;
+        case GrObjClass::group:
+            Group(j, *static_cast<const CGrObjGroup*>(object));
+            break;
+        case GrObjClass::bitmap:
+            Bitmap(j, *object);
+            break;
+        case GrObjClass::object:
+            break;
+        }
+        j.Raw("}");
+    }
+    j.Raw(first ? "]}\n" : "\n ]}\n");
+    return j.out();
+}
+
+int Dump(const Args& args) {
+    if (args.size() != 1)
+        return UsageError("dump takes one CMX or job file");
+    std::string error;
+    DrawingPtr drawing = ReadDrawing(args[0], &error);
+    if (!drawing) {
+        if (!error.empty())
+            std::fprintf(stderr, "vestrel: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    std::string json = DrawingJson(*drawing);
+    std::fwrite(json.data(), 1, json.size(), stdout);
+    return kExitOk;
+}
+
+} // namespace vestrel_cli

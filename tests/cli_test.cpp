@@ -1,0 +1,152 @@
+// The vestrel command's sub-commands, called as the program calls them.
+#include "cli/commands.h"
+#include "cli/svg.h"
+#include "tests/support/sample.h"
+#include "tests/support/test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace cmxtest;
+using namespace vestrel_cli;
+
+namespace {
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string SampleFile() {
+    static const std::string path = WriteTemp(SampleDrawing(), "sample.cmx");
+    return path;
+}
+
+} // namespace
+
+TEST(Cli, ExitStatuses) {
+    MessageRecorder recorder;
+    TempDir dir;
+    struct Case {
+        int (*command)(const Args&);
+        Args args;
+        int status;
+    } cases[] = {
+        {Info, {}, kExitUsage},
+        {Info, {"a", "b"}, kExitUsage},
+        {Info, {"/nonexistent.cmx"}, kExitFailed},
+        {Info, {SampleFile()}, kExitOk},
+        {Convert, {}, kExitUsage},
+        {Convert, {"--bogus", SampleFile()}, kExitUsage},
+        {Convert, {SampleFile(), "-o"}, kExitUsage},
+        {Convert, {"a", "b", "c"}, kExitUsage},
+        {Convert, {"/nonexistent.cmx", dir.File("x.job")}, kExitFailed},
+        {Convert, {SampleFile(), dir.File("x.job")}, kExitOk},
+        {Convert, {SampleFile(), "/nonexistent/x.job"}, kExitFailed},
+        {Dump, {}, kExitUsage},
+        {Dump, {"/nonexistent"}, kExitFailed},
+        {Svg, {SampleFile(), dir.File("x.svg")}, kExitOk},
+        {Svg, {}, kExitUsage},
+        {vestrel_cli::Thumbnail, {SampleFile(), dir.File("x.png")}, kExitOk},
+        {vestrel_cli::Thumbnail, {"/nonexistent.cmx"}, kExitFailed},
+    };
+    for (const Case& c : cases) {
+        std::string line;
+        for (const std::string& a : c.args)
+            line += a + " ";
+        EXPECT_EQ(c.command(c.args), c.status) << line;
+    }
+}
+
+TEST(Cli, ConvertManyIntoAFolder) {
+    MessageRecorder recorder;
+    TempDir dir;
+    std::string bad = WriteTemp(Bytes(500, 1), "bad.cmx");
+    std::string second = WriteTemp(RichDrawing({}), "second.cmx");
+    EXPECT_EQ(Convert({SampleFile(), second, "-o", dir.path()}), kExitOk);
+    EXPECT_TRUE(std::filesystem::exists(dir.File(
+        std::filesystem::path(SampleFile()).filename().replace_extension(".job").string())));
+    EXPECT_EQ(Convert({SampleFile(), bad, "-o", dir.path()}), kExitFailed);
+}
+
+TEST(Cli, ConvertDefaultsToTheJobExtensionBesideTheInput) {
+    MessageRecorder recorder;
+    TempDir dir;
+    std::string in = dir.File("drawing.v2.cmx");
+    WriteFile(in, SampleDrawing());
+    EXPECT_EQ(Convert({in}), kExitOk);
+    EXPECT_TRUE(std::filesystem::exists(dir.File("drawing.v2.job")));
+}
+
+TEST(Cli, DumpIsTheSameForTheCmxAndItsJob) {
+    MessageRecorder recorder;
+    TempDir dir;
+    ASSERT_EQ(Convert({SampleFile(), dir.File("s.job")}), kExitOk);
+    CCmxParser parser;
+    ASSERT_EQ(parser.LoadCmx6File(SampleFile().c_str()), 1);
+    std::unique_ptr<CGrDrawset> job(CGrDrawset::ReadJobFile(dir.File("s.job").c_str()));
+    const std::string json = DrawingJson(*parser.GetDrawing());
+    EXPECT_EQ(json, DrawingJson(*job));
+    for (const char* part :
+         {"\"frame\": {\"width\": 1100, \"height\": 1100}", "\"colors\": [10544890, 255,",
+          "\"kind\": \"group\", \"bounds\": [0, 0, 0, 0], \"members\": [4, 5]",
+          "[\"x\", 478.0001, 190]", "\"clrUsed\": 9, \"white\": 8",
+          "\"kind\": \"bitmap\", \"bounds\": [540, 240, 640, 140]", "\"biWidth\": 8",
+          "\"biClrUsed\": 4}, \"crc32\": \""})
+        EXPECT_NE(json.find(part), std::string::npos) << part;
+}
+
+TEST(Cli, DumpNumbersReadBack) {
+    CGrDrawset drawing;
+    CGrObjSimple path;
+    const unsigned char letters[] = {'M', 'L'};
+    const tagDoublePoint points[] = {{0.1 + 0.2, 1e-300}, {-123456789.123456789, 5e300}};
+    path.BuildBefBlock(letters, points, 2);
+    drawing.AddObjTail(&path);
+    drawing.frameWidth = 1.0 / 3.0;
+    const std::string json = DrawingJson(drawing);
+    EXPECT_NE(json.find("0.30000000000000004"), std::string::npos);
+    EXPECT_NE(json.find("1e-300"), std::string::npos);
+    EXPECT_NE(json.find("-123456789.12345679"), std::string::npos);
+    EXPECT_NE(json.find("0.3333333333333333"), std::string::npos);
+    EXPECT_NE(json.find("\"thumbnail\": null"), std::string::npos);
+}
+
+TEST(Cli, SvgDrawsPathsInTheirColoursWithTheYAxisUp) {
+    MessageRecorder recorder;
+    CCmxParser parser;
+    ASSERT_EQ(parser.LoadCmx6File(SampleFile().c_str()), 1);
+    const std::string svg = DrawingSvg(*parser.GetDrawing());
+    EXPECT_NE(svg.find("viewBox=\"0 -1100 1100 1100\""), std::string::npos);
+    EXPECT_NE(svg.find("transform=\"scale(1 -1)\""), std::string::npos);
+    // The roof, in the red of its colour reference.
+    EXPECT_NE(svg.find("<path d=\"M150 500 L750 500 L450 800 L150 500\" stroke=\"#ff0000\""),
+              std::string::npos);
+    // The knob's curve runs become cubic segments.
+    EXPECT_NE(svg.find(" C478 194 474 198 470 198 C"), std::string::npos);
+    EXPECT_NE(svg.find("data:image/png;base64,"), std::string::npos);
+    // Nine paths and one picture; groups draw nothing of their own.
+    std::size_t paths = 0;
+    for (std::size_t at = svg.find("<path"); at != std::string::npos;
+         at = svg.find("<path", at + 1))
+        ++paths;
+    EXPECT_EQ(paths, 9u);
+    EXPECT_EQ(svg.find("<image"), svg.rfind("<image"));
+}
+
+TEST(Cli, ThumbnailOfADrawingWithout) {
+    MessageRecorder recorder;
+    TempDir dir;
+    CmxBuilder cmx;
+    cmx.Page(PageBuilder(Variant{}));
+    std::string in = WriteTemp(cmx.Build());
+    EXPECT_EQ(vestrel_cli::Thumbnail({in, dir.File("t.png")}), kExitFailed);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("t.png")));
+    ASSERT_EQ(vestrel_cli::Thumbnail({SampleFile(), dir.File("s.png")}), kExitOk);
+    EXPECT_EQ(ReadText(dir.File("s.png")).substr(1, 3), "PNG");
+}

@@ -1,0 +1,76 @@
+// Output of the loaded drawing: job files, the one-call conversion and the release of a
+// drawing.
+#include "vestrel/cmx/readers.h"
+#include "vestrel/frame/vestrel.h"
+#include "vestrel/resources/resource.h"
+
+#include "platform/filedlg.h"
+
+#include <cstring>
+#include <memory>
+
+int CCmxParser::WriteJobFile(CString path) {
+    // Without a drawing there is nothing to write and nothing to release.
+    if (drawing == nullptr)
+        return 1;
+    // A failed write raises CFileException before the release, so the drawing stays held.
+    drawing->CreateJobFile(path);
+    ReleaseDrawing();
+    return 1;
+}
+
+void CCmxParser::DoWriteJobDlg() {
+    CFileDialog dialog(FALSE, "job", "*.job", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr,
+                       nullptr);
+    if (dialog.DoModal() == IDOK)
+        WriteJobFile(dialog.GetPathName());
+}
+
+int CCmxParser::WriteCmxFile(CString) {
+    ReleaseDrawing();
+    return 1;
+}
+
+int CCmxParser::ParseCmx6(CString* cmxPath, CString* jobPath) {
+    const CString cmx = *cmxPath;
+    CString job = *jobPath;
+    CFile file;
+    CFileException error;
+    if (!file.Open(cmx, CFile::modeRead, &error)) {
+        ShowErrorMessage(IDS_CMX_OPEN_FAILED);
+        return 0;
+    }
+    const DWORD bodyLength = ReadCmxImage(&file, true);
+    file.Close();
+    if (bodyLength == 0)
+        return 0;
+    if (job.GetLength() == 1) {
+        std::unique_ptr<CFileDialog> dialog(new CFileDialog(
+            FALSE, nullptr, nullptr, OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr,
+            nullptr));
+        dialog->m_ofn.lpstrFilter = "*.job";
+        std::strcpy(dialog->m_szFileName, "*.job");
+        dialog->m_ofn.hInstance = moduleHandle;
+        const bool chosen = dialog->DoModal() == IDOK;
+        if (chosen)
+            job = dialog->GetPathName();
+        dialog.reset();
+        if (!chosen) {
+            ReleaseDrawing();
+            FreeMem();
+            return 0;
+        }
+    }
+    InterpretBody(LoadOrder::thumbnailLast, bodyLength);
+    FreeMem();
+    SetDrawingFrame();
+    // The conversion leaves no drawing behind, also when the job file cannot be written.
+    try {
+        drawing->CreateJobFile(job);
+    } catch (...) {
+        ReleaseDrawing();
+        throw;
+    }
+    ReleaseDrawing();
+    return 1;
+}
