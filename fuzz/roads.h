@@ -1,0 +1,39 @@
+// The roads by which bytes reach the libraries, each followed by the checks of what a caller can
+// see afterwards. The fuzzers and the suite's regression test share them, so that an input
+// that once failed a fuzzer fails the suite in the same way.
+#pragma once
+
+#include "drawset/grobj.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vestrel_fuzz {
+
+// Silences message boxes for the life of the process and starts the libraries once, as a host
+// does. Safe to call more than once.
+void StartLibraries();
+
+// Each road returns an empty text when every check held, else what went wrong. Exceptions that
+// the road does not expect pass to the caller.
+
+// CCmxParser::LoadCmx6File on a file holding the bytes.
+std::string LoadRoad(const std::uint8_t* data, std::size_t size);
+// CCmxParser::ParseCmx6 from a file holding the bytes to a job file; a job that was written
+// must read back.
+std::string ConvertRoad(const std::uint8_t* data, std::size_t size);
+// CCmxParser::ShowThumbNail from a file holding the bytes onto a 130 x 130 context.
+std::string ThumbnailRoad(const std::uint8_t* data, std::size_t size);
+// CGrDrawset::ReadJobData on the bytes, and on a copy whose length field and checksum are
+// made to match, so that the fields behind the checksum are reached; the copy also goes
+// through CGrDrawset::ReadJobFile. An accepted job must write back to the same bytes.
+std::string JobRoad(const std::uint8_t* data, std::size_t size);
+
+// What must hold for any drawing list that a load or a job read leaves: every object's data
+// block is as long as its stated size, paths hold the points their block announces, group
+// members name positions of the list (when membersInList), and the thumbnail block is 16424
+// + 4 x biClrUsed bytes (when thumbnailExact).
+std::string CheckDrawing(const CGrDrawset& drawing, bool membersInList, bool thumbnailExact);
+
+} // namespace vestrel_fuzz
