@@ -261,3 +261,31 @@ TEST(Robustness, HostilePreviewOnEveryRoad) {
         EXPECT_EQ(vestrel_fuzz::ThumbnailRoad(file.data(), file.size()), "");
     }
 }
+
+// A host loads file after file into one parser, and previews files while a drawing is held.
+// Whatever a damaged file leaves behind (a group left open, a wrapped depth) the next load
+// builds a sound drawing, and a preview of a damaged file leaves the held drawing as it was.
+TEST(Robustness, OneParserThroughDamagedFilesInTurn) {
+    MessageRecorder quiet;
+    for (const Variant& v : AllVariants()) {
+        SCOPED_TRACE(v.Name());
+        const Bytes full = RichDrawing(v);
+        const std::vector<ChunkSpan> chunks = Chunks(full, v);
+        const ChunkSpan& page = Find(chunks, "page");
+        CCmxParser parser;
+        for (std::size_t cut = page.start; cut <= page.end; ++cut) {
+            SCOPED_TRACE(cut);
+            const Bytes file(full.begin(), full.begin() + static_cast<long>(cut));
+            const std::string path = WriteTemp(file);
+            ASSERT_EQ(parser.LoadCmx6File(CString(path.c_str())), 1);
+            CGrDrawset* held = parser.GetDrawing();
+            ASSERT_NE(held, nullptr);
+            EXPECT_EQ(vestrel_fuzz::CheckDrawing(*held, true, true), "");
+            const long count = held->GetCount();
+            CDC dc(130, 130);
+            EXPECT_EQ(parser.ShowThumbNail(CString(path.c_str()), &dc), 1);
+            EXPECT_EQ(parser.GetDrawing(), held);
+            EXPECT_EQ(held->GetCount(), count);
+        }
+    }
+}
