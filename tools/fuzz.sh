@@ -39,11 +39,12 @@ for target in "${targets[@]}"; do
     findings=$build/findings/$target
     mkdir -p "$work" "$findings"
     log=$build/logs/$target-$(date +%Y%m%d-%H%M%S).log
+    seeds=("fuzz/corpus/$target")
+    [ -d fuzz/regressions ] && seeds+=(fuzz/regressions)
     started=$(date +%s)
     # One process, one worker: the machine is shared.
     if "$bin" "${limit[@]}" -rss_limit_mb=512 -timeout=2 -print_final_stats=1 \
-        -artifact_prefix="$findings/" "$work" "fuzz/corpus/$target" fuzz/regressions \
-        >"$log" 2>&1; then
+        -artifact_prefix="$findings/" "$work" "${seeds[@]}" >"$log" 2>&1; then
         result=clean
     else
         result=FINDING
