@@ -107,8 +107,9 @@ std::string CheckBlock(const unsigned char* data, DWORD size) {
     return "";
 }
 
-// The parser a road works with; a fresh one for every input, so that no state of one input
-// carries over into the next.
+// Every road releases the body before it returns, whatever the file held. Each road works with
+// a parser of its own, so that no state of one input carries over into the next and every
+// finding reproduces from its input alone.
 std::string CheckParserAfter(const CCmxParser& parser) {
     if (parser.GetDataBuffer() != nullptr)
         return "the body buffer is still held";
