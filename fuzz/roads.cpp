@@ -129,7 +129,8 @@ void StartLibraries() {
     TheScratch();
 }
 
-std::string CheckDrawing(const CGrDrawset& drawing, bool membersInList, bool thumbnailExact) {
+std::string CheckDrawing(const CGrDrawset& drawing, Source source) {
+    const bool fromCmx = source == Source::cmxReader;
     const long count = drawing.GetCount();
     long number = 0;
     for (POSITION at = drawing.GetHeadPosition(); at != nullptr;) {
@@ -150,7 +151,7 @@ std::string CheckDrawing(const CGrDrawset& drawing, bool membersInList, bool thu
             if (size % 4 != 0)
                 return Numbered("a group block that is not a whole number of positions", number);
             const auto* group = static_cast<const CGrObjGroup*>(object);
-            for (unsigned long i = 0; membersInList && i < group->GetMemberCount(); ++i) {
+            for (unsigned long i = 0; fromCmx && i < group->GetMemberCount(); ++i) {
                 const unsigned long member = group->GetMember(i);
                 if (member < 1 || member > static_cast<unsigned long>(count))
                     return Numbered(("a member at position " + std::to_string(member) +
@@ -159,7 +160,7 @@ std::string CheckDrawing(const CGrDrawset& drawing, bool membersInList, bool thu
                                     number);
             }
         }
-        if (object->objClass == GrObjClass::bitmap && size > 0 && size < 40)
+        if (fromCmx && object->objClass == GrObjClass::bitmap && size < 40)
             return Numbered("a bitmap shorter than its header", number);
     }
     if (drawing.colorMap.colorCount > 0) {
@@ -175,7 +176,7 @@ std::string CheckDrawing(const CGrDrawset& drawing, bool membersInList, bool thu
         std::string fault = CheckBlock(thumbnail->data, thumbnail->size);
         if (!fault.empty())
             return "thumbnail: " + fault;
-        if (thumbnailExact && thumbnail->data != nullptr) {
+        if (fromCmx && thumbnail->data != nullptr) {
             if (thumbnail->size < 16424)
                 return "thumbnail: shorter than its pixels and header";
             const std::uint64_t colours = LE32(thumbnail->data + 16384 + 32);
@@ -202,7 +203,7 @@ std::string LoadRoad(const std::uint8_t* data, std::size_t size) {
     if (result == 0 && drawing != nullptr)
         return "a load that failed with a drawing";
     if (drawing != nullptr) {
-        fault = CheckDrawing(*drawing, true, true);
+        fault = CheckDrawing(*drawing, Source::cmxReader);
         if (!fault.empty())
             return fault;
         // A group left open holds members of the drawing as well.
@@ -253,7 +254,7 @@ std::string ConvertRoad(const std::uint8_t* data, std::size_t size) {
     } catch (CFileException& e) {
         return std::string("the written job is refused: ") + e.what();
     }
-    return CheckDrawing(*back, true, true);
+    return CheckDrawing(*back, Source::cmxReader);
 }
 
 std::string ThumbnailRoad(const std::uint8_t* data, std::size_t size) {
@@ -290,7 +291,7 @@ std::unique_ptr<CGrDrawset> ReadJob(const std::uint8_t* data, std::size_t size,
 }
 
 std::string CheckAccepted(const CGrDrawset& drawing, const std::uint8_t* data, std::size_t size) {
-    std::string fault = CheckDrawing(drawing, false, false);
+    std::string fault = CheckDrawing(drawing, Source::jobReader);
     if (!fault.empty())
         return fault;
     // One encoding for each drawing: what was read writes back byte for byte.

@@ -30,10 +30,18 @@ std::string ThumbnailRoad(const std::uint8_t* data, std::size_t size);
 // through CGrDrawset::ReadJobFile. An accepted job must write back to the same bytes.
 std::string JobRoad(const std::uint8_t* data, std::size_t size);
 
-// What must hold for any drawing list that a load or a job read leaves: every object's data
-// block is as long as its stated size, paths hold the points their block announces, group
-// members name positions of the list (when membersInList), and the thumbnail block is 16424
-// + 4 x biClrUsed bytes (when thumbnailExact).
-std::string CheckDrawing(const CGrDrawset& drawing, bool membersInList, bool thumbnailExact);
+// Where a drawing list came from, which decides what must hold for it.
+enum class Source {
+    // The CMX reader: group members name positions of the list, bitmaps hold at least their
+    // header, and the thumbnail block is 16424 + 4 x biClrUsed bytes.
+    cmxReader,
+    // The job reader, which carries group members and bitmap blocks as the job holds them.
+    jobReader,
+};
+
+// What must hold for any drawing list that a road leaves: every object's data block is as long
+// as its stated size and paths hold the points their block announces, and what the source
+// guarantees besides.
+std::string CheckDrawing(const CGrDrawset& drawing, Source source);
 
 } // namespace vestrel_fuzz

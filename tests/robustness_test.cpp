@@ -112,7 +112,9 @@ TEST(Robustness, FilesCutShortAtEveryChunkAndInsideEveryInstruction) {
                 continue;
             }
             ASSERT_EQ(load.result, 1);
-            EXPECT_EQ(vestrel_fuzz::CheckDrawing(*load.parser.GetDrawing(), true, true), "");
+            EXPECT_EQ(vestrel_fuzz::CheckDrawing(*load.parser.GetDrawing(),
+                                                 vestrel_fuzz::Source::cmxReader),
+                      "");
             if (cut < page.start + 4) {
                 ASSERT_FALSE(messages.empty());
                 EXPECT_EQ(messages.back(), kNoPage);
@@ -211,7 +213,9 @@ TEST(Robustness, TaggedSizesBelowThree) {
                 EXPECT_EQ(load.result, 1);
                 EXPECT_EQ(load.messages(), c.messages);
                 EXPECT_EQ(static_cast<int>(load.objects().size()), c.objects);
-                EXPECT_EQ(vestrel_fuzz::CheckDrawing(*load.parser.GetDrawing(), true, true), "");
+                EXPECT_EQ(vestrel_fuzz::CheckDrawing(*load.parser.GetDrawing(),
+                                                     vestrel_fuzz::Source::cmxReader),
+                          "");
                 EXPECT_EQ(vestrel_fuzz::ConvertRoad(file.data(), file.size()), "");
             }
         }
@@ -280,7 +284,7 @@ TEST(Robustness, OneParserThroughDamagedFilesInTurn) {
             ASSERT_EQ(parser.LoadCmx6File(CString(path.c_str())), 1);
             CGrDrawset* held = parser.GetDrawing();
             ASSERT_NE(held, nullptr);
-            EXPECT_EQ(vestrel_fuzz::CheckDrawing(*held, true, true), "");
+            EXPECT_EQ(vestrel_fuzz::CheckDrawing(*held, vestrel_fuzz::Source::cmxReader), "");
             const long count = held->GetCount();
             CDC dc(130, 130);
             EXPECT_EQ(parser.ShowThumbNail(CString(path.c_str()), &dc), 1);
