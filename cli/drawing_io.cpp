@@ -19,7 +19,7 @@ int MessageCounter::Show(HWND, const char* text, const char* caption, UINT) {
     return IDOK;
 }
 
-DrawingPtr ReadDrawing(const std::string& path, std::string* error) {
+DrawingPtr ReadDrawing(const std::string& path) {
     MessageCounter messages;
     CCmxParser parser;
     if (parser.LoadCmx6File(path.c_str()))
@@ -31,9 +31,10 @@ DrawingPtr ReadDrawing(const std::string& path, std::string* error) {
         return DrawingPtr(CGrDrawset::ReadJobFile(path.c_str()));
     } catch (const CFileException& e) {
         if (parser.GetDataSize() == 0 && parser.GetFormatVersion() != 0)
-            *error = path + ": a CMX file with nothing behind its header";
+            std::fprintf(stderr, "vestrel: %s: a CMX file with nothing behind its header\n",
+                         path.c_str());
         else
-            *error = e.what();
+            std::fprintf(stderr, "vestrel: %s\n", e.what());
     }
     return nullptr;
 }

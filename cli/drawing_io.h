@@ -30,9 +30,9 @@ private:
     int count_ = 0;
 };
 
-// Reads the drawing of a CMX file or a job file. On failure returns null and, unless the
-// library has shown its message already, sets error.
-DrawingPtr ReadDrawing(const std::string& path, std::string* error);
+// Reads the drawing of a CMX file or a job file. On failure returns null, the library's message
+// or a line on standard error having said why.
+DrawingPtr ReadDrawing(const std::string& path);
 
 // The path with its extension (if any) replaced.
 std::string WithExtension(const std::string& path, const std::string& extension);

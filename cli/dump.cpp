@@ -3,6 +3,7 @@
 #include "cli/drawing_io.h"
 #include "cli/json.h"
 
+#include "drawset/bytes.h"
 #include "drawset/crc32.h"
 
 #include <cstdio>
@@ -10,11 +11,6 @@
 namespace vestrel_cli {
 
 namespace {
-
-std::uint32_t LE32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 std::string Hex32(std::uint32_t v) {
     char text[9];
@@ -72,14 +68,20 @@ void Bitmap(JsonWriter& j, const CGrObj& bitmap) {
     const unsigned char* dib = bitmap.GetData();
     if (dib != nullptr && bitmap.GetSize() >= 40) {
         j.Raw(", ").Key("header").Raw("{");
-        j.Key("biWidth").Integer(static_cast<std::int32_t>(LE32(dib + 4)));
-        j.Raw(", ").Key("biHeight").Integer(static_cast<std::int32_t>(LE32(dib + 8)));
+        j.Key("biWidth").Integer(static_cast<std::int32_t>(drawset_bytes::GetU32(dib + 4)));
+        j.Raw(", ")
+            .Key("biHeight")
+            .Integer(static_cast<std::int32_t>(drawset_bytes::GetU32(dib + 8)));
         j.Raw(", ").Key("biPlanes").Integer(dib[12] | (dib[13] << 8));
         j.Raw(", ").Key("biBitCount").Integer(dib[14] | (dib[15] << 8));
-        j.Raw(", ").Key("biSizeImage").Integer(LE32(dib + 20));
-        j.Raw(", ").Key("biXPelsPerMeter").Integer(static_cast<std::int32_t>(LE32(dib + 24)));
-        j.Raw(", ").Key("biYPelsPerMeter").Integer(static_cast<std::int32_t>(LE32(dib + 28)));
-        j.Raw(", ").Key("biClrUsed").Integer(LE32(dib + 32));
+        j.Raw(", ").Key("biSizeImage").Integer(drawset_bytes::GetU32(dib + 20));
+        j.Raw(", ")
+            .Key("biXPelsPerMeter")
+            .Integer(static_cast<std::int32_t>(drawset_bytes::GetU32(dib + 24)));
+        j.Raw(", ")
+            .Key("biYPelsPerMeter")
+            .Integer(static_cast<std::int32_t>(drawset_bytes::GetU32(dib + 28)));
+        j.Raw(", ").Key("biClrUsed").Integer(drawset_bytes::GetU32(dib + 32));
         j.Raw("}");
     } else {
         j.Raw(", ").Key("header").Raw("null");
@@ -95,7 +97,7 @@ void Thumbnail(JsonWriter& j, const CGrObjBitmap* thumbnail) {
     }
     const unsigned char* block = thumbnail->GetData();
     const std::uint32_t size = thumbnail->GetSize();
-    std::uint32_t colors = size >= 16424 ? LE32(block + 16384 + 32) : 0;
+    std::uint32_t colors = size >= 16424 ? drawset_bytes::GetU32(block + 16384 + 32) : 0;
     // The first pure white entry an 8-bit pixel can name, as the margin holds it.
     int white = 0;
     if (size >= 16424) {
@@ -156,13 +158,9 @@ std::string DrawingJson(const CGrDrawset& drawing) {
 int Dump(const Args& args) {
     if (args.size() != 1)
         return UsageError("dump takes one CMX or job file");
-    std::string error;
-    DrawingPtr drawing = ReadDrawing(args[0], &error);
-    if (!drawing) {
-        if (!error.empty())
-            std::fprintf(stderr, "vestrel: %s\n", error.c_str());
+    DrawingPtr drawing = ReadDrawing(args[0]);
+    if (!drawing)
         return kExitFailed;
-    }
     std::string json = DrawingJson(*drawing);
     std::fwrite(json.data(), 1, json.size(), stdout);
     return kExitOk;

@@ -136,13 +136,9 @@ std::string DrawingSvg(const CGrDrawset& drawing) {
 int Svg(const Args& args) {
     if (args.empty() || args.size() > 2)
         return UsageError("svg takes a CMX or job file and an optional SVG file");
-    std::string error;
-    DrawingPtr drawing = ReadDrawing(args[0], &error);
-    if (!drawing) {
-        if (!error.empty())
-            std::fprintf(stderr, "vestrel: %s\n", error.c_str());
+    DrawingPtr drawing = ReadDrawing(args[0]);
+    if (!drawing)
         return kExitFailed;
-    }
     const std::string out = args.size() == 2 ? args[1] : WithExtension(args[0], ".svg");
     std::ofstream file(out, std::ios::binary | std::ios::trunc);
     const std::string svg = DrawingSvg(*drawing);

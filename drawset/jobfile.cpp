@@ -448,6 +448,8 @@ void RemoveQuietly(const CString& path) {
 } // namespace
 
 void CGrDrawset::CreateJobFile(CString path) const {
+    if (path.IsEmpty())
+        throw CFileException(CFileException::badPath, "", "a job file needs a path");
     const std::uint64_t total = JobSize(*this, &path);
 
     // Beside the target, so that the rename stays within one folder and one volume.

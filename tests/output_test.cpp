@@ -88,6 +88,7 @@ TEST(Output, WriteJobFileWritesAndReleasesTheDrawing) {
 TEST(Output, AFailedWriteKeepsTheDrawing) {
     Load load(Sample());
     EXPECT_THROW(load.parser.WriteJobFile("/nonexistent/folder/x.job"), CFileException);
+    EXPECT_THROW(load.parser.WriteJobFile(""), CFileException);
     ASSERT_NE(load.parser.GetDrawing(), nullptr);
     TempDir dir;
     EXPECT_EQ(load.parser.WriteJobFile(dir.File("x.job").c_str()), 1);

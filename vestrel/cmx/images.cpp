@@ -1,5 +1,7 @@
 // Image instructions: the image index, the raster record and its bitmap; text instructions.
 #include "vestrel/cmx/readers.h"
+
+#include "drawset/bytes.h"
 #include "vestrel/objects/objects.h"
 #include "vestrel/resources/resource.h"
 
@@ -19,18 +21,6 @@ constexpr DWORD kRasterNoPalette = 1;
 // allowance for the palettes that the reader makes up for grey and black-and-white rasters.
 constexpr ULONGLONG kImageBudgetFactor = 16;
 constexpr ULONGLONG kImageBudgetAllowance = 1 << 20;
-
-void PutLE32(unsigned char* p, DWORD v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
-}
-
-void PutLE16(unsigned char* p, WORD v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
 
 } // namespace
 
@@ -159,17 +149,17 @@ int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) 
     bitmap->SetMatrix(matrix);
     unsigned char* block = bitmap->GetMem(static_cast<unsigned long>(length));
     // BITMAPINFOHEADER
-    PutLE32(block + 0, 40);
-    PutLE32(block + 4, raster[2]);
-    PutLE32(block + 8, raster[3] & 0xFFFF);
-    PutLE16(block + 12, static_cast<WORD>(raster[4]));
-    PutLE16(block + 14, static_cast<WORD>(raster[5]));
-    PutLE32(block + 16, 0);
-    PutLE32(block + 20, pixelBytes);
-    PutLE32(block + 24, static_cast<DWORD>(static_cast<double>(raster[9]) * 0.001));
-    PutLE32(block + 28, static_cast<DWORD>(static_cast<double>(raster[10]) * 0.001));
-    PutLE32(block + 32, paletteCount);
-    PutLE32(block + 36, paletteCount);
+    drawset_bytes::PutU32(block + 0, 40);
+    drawset_bytes::PutU32(block + 4, raster[2]);
+    drawset_bytes::PutU32(block + 8, raster[3] & 0xFFFF);
+    drawset_bytes::PutU16(block + 12, static_cast<WORD>(raster[4]));
+    drawset_bytes::PutU16(block + 14, static_cast<WORD>(raster[5]));
+    drawset_bytes::PutU32(block + 16, 0);
+    drawset_bytes::PutU32(block + 20, pixelBytes);
+    drawset_bytes::PutU32(block + 24, static_cast<DWORD>(static_cast<double>(raster[9]) * 0.001));
+    drawset_bytes::PutU32(block + 28, static_cast<DWORD>(static_cast<double>(raster[10]) * 0.001));
+    drawset_bytes::PutU32(block + 32, paletteCount);
+    drawset_bytes::PutU32(block + 36, paletteCount);
     unsigned char* palette = block + 40;
     if (type == kRasterBlackWhite) {
         const unsigned char entries[8] = {0, 0, 0, 0, 255, 255, 255, 0};

@@ -1,6 +1,8 @@
 // The "DISP" chunk: the drawing's preview, decoded into a 128 x 128 thumbnail block.
 #include "vestrel/cmx/readers.h"
 
+#include "drawset/bytes.h"
+
 #include "platform/gdi.h"
 
 #include <algorithm>
@@ -14,18 +16,6 @@ constexpr DWORD kPixelBytes = kSide * kSide;                 // 16384
 constexpr DWORD kPictureBytes = kPictureSide * kPictureSide; // 9216
 constexpr DWORD kInfoHeaderBytes = 40;
 constexpr DWORD kBlockFixedBytes = kPixelBytes + kInfoHeaderBytes; // 16424
-
-DWORD ReadLE32(const unsigned char* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
-
-void PutLE32(unsigned char* p, DWORD v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
-}
 
 } // namespace
 
@@ -44,7 +34,7 @@ int CCmxParser::ProcessThumbNail() {
         const DWORD chunkSize = GetDWord();
         GetDWord();
         GetBlock(info, sizeof info);
-        const ULONGLONG colors = ReadLE32(info + 32);
+        const ULONGLONG colors = drawset_bytes::GetU32(info + 32);
         const ULONGLONG required = 4 + kInfoHeaderBytes + 4 * colors + kPictureBytes;
         const ULONGLONG dataStart = static_cast<ULONGLONG>(start) + 8;
         if (exhausted || chunkSize < required || dataStart + chunkSize > dataSize) {
@@ -88,9 +78,9 @@ int CCmxParser::ProcessThumbNail() {
     for (DWORD row = 0; row < kPictureSide; ++row)
         std::memcpy(block + (kMargin + row) * kSide + kMargin, pixels + row * kPictureSide,
                     kPictureSide);
-    PutLE32(info + 4, kSide);
-    PutLE32(info + 8, kSide);
-    PutLE32(info + 20, kPixelBytes);
+    drawset_bytes::PutU32(info + 4, kSide);
+    drawset_bytes::PutU32(info + 8, kSide);
+    drawset_bytes::PutU32(info + 20, kPixelBytes);
     std::memcpy(block + kPixelBytes, info, kInfoHeaderBytes);
     if (paletteBytes > 0)
         std::memcpy(block + kBlockFixedBytes, palette, paletteBytes);

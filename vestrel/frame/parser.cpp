@@ -8,8 +8,9 @@ CCmxParser::CCmxParser() = default;
 CCmxParser::~CCmxParser() {
     FreeOleBlocks();
     ReleaseDrawing();
-    ReleaseScratch();
-    // dataBuffer is released by every load before it returns.
+    // Every load releases the body before it returns; one that an exception interrupted
+    // leaves it for the parser's end.
+    FreeMem();
 }
 
 bool CCmxParser::HoldsResources() const {

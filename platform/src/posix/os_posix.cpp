@@ -55,19 +55,6 @@ int Descriptor(std::intptr_t handle) {
 
 } // namespace
 
-CFile::CFile() = default;
-
-CFile::CFile(const char* path, UINT flags) {
-    CFileException error;
-    if (!Open(path, flags, &error))
-        throw error;
-}
-
-CFile::~CFile() {
-    if (IsOpen())
-        Abort();
-}
-
 BOOL CFile::Open(const char* path, UINT flags, CFileException* error) {
     if (IsOpen())
         Abort();
@@ -86,7 +73,11 @@ BOOL CFile::Open(const char* path, UINT flags, CFileException* error) {
     if (flags & modeCreate)
         mode |= O_CREAT | ((flags & modeNoTruncate) ? 0 : O_TRUNC);
     mode |= O_CLOEXEC;
-    int fd = path != nullptr ? ::open(path, mode, 0666) : -1;
+    // Opening a FIFO would wait for a writer; the file opens without waiting and reads block
+    // as usual afterwards.
+    int fd = path != nullptr ? ::open(path, mode | O_NONBLOCK, 0666) : -1;
+    if (fd >= 0)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (fd >= 0) {
         // A directory opens for reading on POSIX but is no file.
         struct stat info;

@@ -53,19 +53,6 @@ HANDLE Handle(std::intptr_t handle) {
 
 } // namespace
 
-CFile::CFile() = default;
-
-CFile::CFile(const char* path, UINT flags) {
-    CFileException error;
-    if (!Open(path, flags, &error))
-        throw error;
-}
-
-CFile::~CFile() {
-    if (IsOpen())
-        Abort();
-}
-
 BOOL CFile::Open(const char* path, UINT flags, CFileException* error) {
     if (IsOpen())
         Abort();
