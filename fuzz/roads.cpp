@@ -1,6 +1,7 @@
 #include "fuzz/roads.h"
 
 #include "drawset/blocks.h"
+#include "drawset/bytes.h"
 #include "drawset/crc32.h"
 #include "platform/cfile.h"
 #include "platform/exceptions.h"
@@ -79,11 +80,6 @@ std::string WriteInput(const char* name, const std::uint8_t* data, std::size_t s
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     out.close();
     return path;
-}
-
-std::uint32_t LE32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 std::string Numbered(const char* what, long number) {
@@ -179,7 +175,7 @@ std::string CheckDrawing(const CGrDrawset& drawing, Source source) {
         if (fromCmx && thumbnail->data != nullptr) {
             if (thumbnail->size < 16424)
                 return "thumbnail: shorter than its pixels and header";
-            const std::uint64_t colours = LE32(thumbnail->data + 16384 + 32);
+            const std::uint64_t colours = drawset_bytes::GetU32(thumbnail->data + 16384 + 32);
             if (thumbnail->size != 16424 + 4 * colours)
                 return "thumbnail: " + std::to_string(thumbnail->size) + " bytes for " +
                        std::to_string(colours) + " colours";

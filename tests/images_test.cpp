@@ -1,21 +1,15 @@
 // Image instructions: the index walk, the raster types, and what damaged sizes get.
+#include "drawset/bytes.h"
 #include "tests/support/parser_access.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 
 using namespace cmxtest;
+using drawset_bytes::GetU16;
+using drawset_bytes::GetU32;
 
 namespace {
-
-DWORD LE32(const unsigned char* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
-
-WORD LE16(const unsigned char* p) {
-    return static_cast<WORD>(p[0] | (p[1] << 8));
-}
 
 Raster RasterOf(std::uint32_t type, std::size_t pixels, std::uint8_t fill = 0x5A) {
     Raster r;
@@ -72,16 +66,16 @@ TEST(Images, RasterTypesBuildTheirBitmaps) {
             const DWORD length = 40 + 4 * c.palette + static_cast<DWORD>(c.raster.pixels.size());
             ASSERT_EQ(bitmap->GetSize(), length);
             const unsigned char* dib = bitmap->GetData();
-            EXPECT_EQ(LE32(dib), 40u);
-            EXPECT_EQ(LE32(dib + 4), c.raster.width);
-            EXPECT_EQ(LE32(dib + 8), c.raster.height);
-            EXPECT_EQ(LE16(dib + 12), c.raster.planes);
-            EXPECT_EQ(LE16(dib + 14), c.raster.bitsPerPixel);
-            EXPECT_EQ(LE32(dib + 16), 0u);
-            EXPECT_EQ(LE32(dib + 20), c.raster.pixels.size());
-            EXPECT_EQ(LE32(dib + 24), 2835u);
-            EXPECT_EQ(LE32(dib + 32), c.palette);
-            EXPECT_EQ(LE32(dib + 36), c.palette);
+            EXPECT_EQ(GetU32(dib), 40u);
+            EXPECT_EQ(GetU32(dib + 4), c.raster.width);
+            EXPECT_EQ(GetU32(dib + 8), c.raster.height);
+            EXPECT_EQ(GetU16(dib + 12), c.raster.planes);
+            EXPECT_EQ(GetU16(dib + 14), c.raster.bitsPerPixel);
+            EXPECT_EQ(GetU32(dib + 16), 0u);
+            EXPECT_EQ(GetU32(dib + 20), c.raster.pixels.size());
+            EXPECT_EQ(GetU32(dib + 24), 2835u);
+            EXPECT_EQ(GetU32(dib + 32), c.palette);
+            EXPECT_EQ(GetU32(dib + 36), c.palette);
             EXPECT_EQ(dib[length - 1], 0x5A);
             EXPECT_EQ(dib[40 + 4 * c.palette], 0x5A);
         }
@@ -121,11 +115,11 @@ TEST(Images, HeaderValuesAreTruncated) {
     r.yResolution = 2834999;
     Load load(ImageFile({r}, {Ref(1)}));
     const unsigned char* dib = load.objects().at(0)->GetData();
-    EXPECT_EQ(LE32(dib + 8), 0x2345u);
-    EXPECT_EQ(LE16(dib + 12), 1);
-    EXPECT_EQ(LE16(dib + 14), 8);
-    EXPECT_EQ(LE32(dib + 24), 2835u);
-    EXPECT_EQ(LE32(dib + 28), 2834u);
+    EXPECT_EQ(GetU32(dib + 8), 0x2345u);
+    EXPECT_EQ(GetU16(dib + 12), 1);
+    EXPECT_EQ(GetU16(dib + 14), 8);
+    EXPECT_EQ(GetU32(dib + 24), 2835u);
+    EXPECT_EQ(GetU32(dib + 28), 2834u);
 }
 
 TEST(Images, TheIndexWalkPicksTheEntry) {

@@ -1,4 +1,5 @@
 // The "DISP" chunk and the thumbnail block it becomes.
+#include "drawset/bytes.h"
 #include "tests/support/parser_access.h"
 #include "tests/support/test_util.h"
 
@@ -7,13 +8,9 @@
 #include <functional>
 
 using namespace cmxtest;
+using drawset_bytes::GetU32;
 
 namespace {
-
-DWORD LE32(const unsigned char* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
 
 // A palette of n entries, with pure white at index white (or none when white < 0).
 std::vector<std::uint8_t> Palette(int n, int white) {
@@ -64,11 +61,11 @@ TEST(Thumbnail, BlockLayout) {
         EXPECT_EQ(block[14336], 5);
         EXPECT_EQ(block[16383], 5);
         // The header, with the picture's new size.
-        EXPECT_EQ(LE32(block + 16384), 40u);
-        EXPECT_EQ(LE32(block + 16384 + 4), 128u);
-        EXPECT_EQ(LE32(block + 16384 + 8), 128u);
-        EXPECT_EQ(LE32(block + 16384 + 20), 16384u);
-        EXPECT_EQ(LE32(block + 16384 + 32), 256u);
+        EXPECT_EQ(GetU32(block + 16384), 40u);
+        EXPECT_EQ(GetU32(block + 16384 + 4), 128u);
+        EXPECT_EQ(GetU32(block + 16384 + 8), 128u);
+        EXPECT_EQ(GetU32(block + 16384 + 20), 16384u);
+        EXPECT_EQ(GetU32(block + 16384 + 32), 256u);
         // The palette, unchanged.
         EXPECT_EQ(std::memcmp(block + 16424, Palette(256, 5).data(), 1024), 0);
     }
@@ -100,7 +97,7 @@ TEST(Thumbnail, LongerPaletteThanCountedStillFindsThePixels) {
     EXPECT_EQ(thumb->GetData()[2064], 0);
     EXPECT_EQ(thumb->GetData()[2064 + 1], 1);
     EXPECT_EQ(thumb->GetData()[14319], (95 * 96 + 95) % 251);
-    EXPECT_EQ(LE32(thumb->GetData() + 16384 + 32), 236u);
+    EXPECT_EQ(GetU32(thumb->GetData() + 16384 + 32), 236u);
 }
 
 TEST(Thumbnail, MissingOrDamagedChunkReleasesTheThumbnail) {
