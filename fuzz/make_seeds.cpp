@@ -160,7 +160,7 @@ Bytes Jumps(Variant v) {
     return Drawing(v, page);
 }
 
-// Fields that writers add and the reader skips, every fill type and every spec.
+// Fields that writers add and the reader skips, every fill type and every attribute record.
 Bytes TaggedExtras(Variant v) {
     const Bytes field = {7, 6, 0, 1, 2, 3};
     CmxBuilder cmx(v);
