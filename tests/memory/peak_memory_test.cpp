@@ -123,6 +123,13 @@ struct Case {
 
 const Variant kSmall{true, true, false};
 
+// One shape of 65535 points in the 0xFFFF size form, each point a sub-path of its own when split.
+Bytes LongestShape(bool split) {
+    PageBuilder page(kSmall);
+    page.PolyCurve(Points(65535, split), 67, InstrOptions{true, {}});
+    return FileWithPage(page, kSmall);
+}
+
 void ExpectPeakWithin(const Case& c, std::size_t factor) {
     const Bytes file = c.file();
     const std::size_t peak = PeakOfLoad(file);
@@ -147,12 +154,7 @@ TEST(PeakMemory, AnnouncedSizesGetNoMemoryOfTheirOwn) {
              }
              return FileWithPage(page);
          }},
-        {"a poly-curve of 65535 points",
-         [] {
-             PageBuilder page(kSmall);
-             page.PolyCurve(Points(65535, false), 67, InstrOptions{true, {}});
-             return FileWithPage(page, kSmall);
-         }},
+        {"a poly-curve of 65535 points", [] { return LongestShape(false); }},
         {"poly-curves of many points each",
          [] {
              PageBuilder page(kSmall);
@@ -224,12 +226,7 @@ TEST(PeakMemory, OneImageDrawnOftenStaysWithinTheImageBudget) {
 // Memory grows with the file, never faster.
 TEST(PeakMemory, RecordsGrowLinearlyWithTheFile) {
     const Case cases[] = {
-        {"a poly-curve of 65535 sub-paths of one point",
-         [] {
-             PageBuilder page(kSmall);
-             page.PolyCurve(Points(65535, true), 67, InstrOptions{true, {}});
-             return FileWithPage(page, kSmall);
-         }},
+        {"a poly-curve of 65535 sub-paths of one point", [] { return LongestShape(true); }},
         {"header-only group instructions",
          [] {
              PageBuilder page(kSmall);
