@@ -244,9 +244,9 @@ TEST(Attributes, UnknownTaggedFieldsDoNotMisalignTheShape) {
     Attributes trailing = FillOf(1, 1);
     trailing.trailing = {0x33, 0x44, 0x55};
     const Case cases[] = {
-        {"second field in the outline spec", outline, 5},
-        {"second field in the fill spec", fill, 3},
-        {"unknown bytes behind the specs", trailing, 1},
+        {"second field in the outline record", outline, 5},
+        {"second field in the fill record", fill, 3},
+        {"unknown bytes behind the records", trailing, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -130,6 +130,18 @@ Bytes LongestShape(bool split) {
     return FileWithPage(page, kSmall);
 }
 
+// A page of 2000 image instructions, all drawing the file's one image.
+Bytes OneImageDrawnOften(const Raster& raster) {
+    PageBuilder page(Variant{});
+    ImageRef ref;
+    for (int i = 0; i < 2000; ++i)
+        page.DrawImage(ref);
+    CmxBuilder cmx;
+    cmx.Page(page);
+    cmx.Images({raster});
+    return cmx.Build();
+}
+
 void ExpectPeakWithin(const Case& c, std::size_t factor) {
     const Bytes file = c.file();
     const std::size_t peak = PeakOfLoad(file);
@@ -175,17 +187,10 @@ TEST(PeakMemory, AnnouncedSizesGetNoMemoryOfTheirOwn) {
          }},
         {"images with pixel lengths past the body",
          [] {
-             PageBuilder page(Variant{});
-             ImageRef ref;
-             for (int i = 0; i < 2000; ++i)
-                 page.DrawImage(ref);
-             CmxBuilder cmx;
-             cmx.Page(page);
              Raster raster;
              raster.pixels.assign(16, 1);
              raster.pixelLengthOverride = 0x7FFFFFFF;
-             cmx.Images({raster});
-             return cmx.Build();
+             return OneImageDrawnOften(raster);
          }},
         {"groups of one shape each",
          [] {
@@ -206,17 +211,10 @@ TEST(PeakMemory, AnnouncedSizesGetNoMemoryOfTheirOwn) {
 // and the copy of one image on its way into the list.
 TEST(PeakMemory, OneImageDrawnOftenStaysWithinTheImageBudget) {
     const Case c = {"many image instructions drawing one big image", [] {
-                        PageBuilder page(Variant{});
-                        ImageRef ref;
-                        for (int i = 0; i < 2000; ++i)
-                            page.DrawImage(ref);
-                        CmxBuilder cmx;
-                        cmx.Page(page);
                         Raster raster;
                         raster.type = 5;
                         raster.pixels.assign(1 << 20, 0x55);
-                        cmx.Images({raster});
-                        return cmx.Build();
+                        return OneImageDrawnOften(raster);
                     }};
     ExpectPeakWithin(c, 16 + 2);
 }

@@ -256,8 +256,8 @@ void PageBuilder::WriteAttributes(ByteWriter& w, const Attributes& a) const {
                 w.Raw(field);
         w.EndMark();
     }
-    for (bool spec : {a.lens, a.canvas, a.container}) {
-        if (!spec || !variant_.tagged)
+    for (bool present : {a.lens, a.canvas, a.container}) {
+        if (!present || !variant_.tagged)
             continue;
         std::size_t t = w.BeginTag(1);
         w.Word(7).DWord(8);

@@ -77,7 +77,7 @@ struct Attributes {
     bool container = false;
     // Tagged fields behind the outline reference (tagged variants).
     std::vector<Bytes> outlineExtraFields;
-    // Bytes written into the attribute group after the specs (tagged variants): fields the
+    // Bytes written into the attribute group after the records (tagged variants): fields the
     // reader does not know.
     Bytes trailing;
 };

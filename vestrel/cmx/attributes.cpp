@@ -154,7 +154,7 @@ int CCmxParser::GetFillSpec() {
     default:
         break;
     }
-    // The end tag, after any further fields of the spec.
+    // The end tag, after any further fields of the record.
     SkipTaggedFields();
     return 1;
 }
