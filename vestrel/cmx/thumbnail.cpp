@@ -100,20 +100,19 @@ int CCmxParser::ShowThumbNail(CString path, CDC* dc) {
     file.Close();
     if (bodyLength == 0)
         return 0;
-    // The preview works on a drawing of its own; one that a load left held waits for it.
-    CGrDrawset* held = drawing;
+    // The preview works on a drawing of its own; one that a load left held waits for it, and
+    // comes back however the preview ends.
+    struct Preview {
+        CCmxParser* parser;
+        CGrDrawset* held;
+        ~Preview() {
+            parser->FreeMem();
+            delete parser->drawing;
+            parser->drawing = held;
+        }
+    } preview{this, drawing};
     drawing = new CGrDrawset;
-    try {
-        ProcessThumbNail();
-        drawing->ShowThumbNail(dc, CPoint(1, 1));
-    } catch (...) {
-        FreeMem();
-        delete drawing;
-        drawing = held;
-        throw;
-    }
-    FreeMem();
-    delete drawing;
-    drawing = held;
+    ProcessThumbNail();
+    drawing->ShowThumbNail(dc, CPoint(1, 1));
     return 1;
 }
