@@ -23,7 +23,9 @@ inline void PutU64(unsigned char* p, std::uint64_t v) {
     PutU32(p + 4, static_cast<std::uint32_t>(v >> 32));
 }
 
-inline void PutF64(unsigned char* p, double v) {
+// Taken from the double's storage, so that every bit pattern, signalling NaNs among them,
+// passes unchanged through a floating-point unit that would quiet them.
+inline void PutF64(unsigned char* p, const double& v) {
     std::uint64_t bits;
     std::memcpy(&bits, &v, sizeof bits);
     PutU64(p, bits);

@@ -128,13 +128,7 @@ public:
     void U16(std::uint16_t v) { PutU16(Room(2), v); }
     void U32(std::uint32_t v) { PutU32(Room(4), v); }
     void U64(std::uint64_t v) { PutU64(Room(8), v); }
-    // Taken from the double's storage, so that every bit pattern, signalling NaNs among them,
-    // passes unchanged through a floating-point unit that would quiet them.
-    void F64(const double& v) {
-        std::uint64_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        PutU64(Room(8), bits);
-    }
+    void F64(const double& v) { PutF64(Room(8), v); }
     void Bytes(const void* bytes, std::size_t n) {
         const auto* from = static_cast<const unsigned char*>(bytes);
         while (n > 0) {
@@ -202,10 +196,7 @@ void WriteObject(Writer& out, const CGrObj& object) {
     const tagDoubleRect& r = object.bounds;
     for (const double* v :
          {&m.m11, &m.m12, &m.m21, &m.m22, &m.dx, &m.dy, &r.left, &r.top, &r.right, &r.bottom}) {
-        // Taken from the double's storage, so that every bit pattern passes unchanged.
-        std::uint64_t bits;
-        std::memcpy(&bits, v, sizeof bits);
-        PutU64(at, bits);
+        PutF64(at, *v);
         at += 8;
     }
     if (object.objClass == GrObjClass::simple) {
