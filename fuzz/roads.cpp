@@ -3,6 +3,7 @@
 #include "drawset/blocks.h"
 #include "drawset/bytes.h"
 #include "drawset/crc32.h"
+#include "drawset/thumbblock.h"
 #include "platform/cfile.h"
 #include "platform/exceptions.h"
 #include "platform/gdi.h"
@@ -173,10 +174,11 @@ std::string CheckDrawing(const CGrDrawset& drawing, Source source) {
         if (!fault.empty())
             return "thumbnail: " + fault;
         if (fromCmx && thumbnail->data != nullptr) {
-            if (thumbnail->size < 16424)
+            if (thumbnail->size < drawset_thumb::kPaletteStart)
                 return "thumbnail: shorter than its pixels and header";
-            const std::uint64_t colours = drawset_bytes::GetU32(thumbnail->data + 16384 + 32);
-            if (thumbnail->size != 16424 + 4 * colours)
+            const std::uint64_t colours =
+                drawset_bytes::GetU32(thumbnail->data + drawset_thumb::kClrUsedAt);
+            if (thumbnail->size != drawset_thumb::BlockSize(colours))
                 return "thumbnail: " + std::to_string(thumbnail->size) + " bytes for " +
                        std::to_string(colours) + " colours";
         }
