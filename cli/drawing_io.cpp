@@ -24,19 +24,50 @@ DrawingPtr ReadDrawing(const std::string& path) {
     CCmxParser parser;
     if (parser.LoadCmx6File(path.c_str()))
         return DrawingPtr(parser.DetachDrawing());
-    if (messages.count() > 0)
-        return nullptr; // the file could not be opened; the library said so
+    const CmxStop reason = parser.GetStopRecord().reason;
+    if (reason != CmxStop::noHeader) {
+        // The library's message says why a file cannot be opened; the rest is said here.
+        if (reason != CmxStop::noFile)
+            std::fprintf(stderr, "vestrel: %s: %s\n", path.c_str(), StopText(reason));
+        return nullptr;
+    }
     // Not a CMX drawing: perhaps a job file.
     try {
         return DrawingPtr(CGrDrawset::ReadJobFile(path.c_str()));
     } catch (const CFileException& e) {
-        if (parser.GetDataSize() == 0 && parser.GetFormatVersion() != 0)
-            std::fprintf(stderr, "vestrel: %s: a CMX file with nothing behind its header\n",
-                         path.c_str());
-        else
-            std::fprintf(stderr, "vestrel: %s\n", e.what());
+        std::fprintf(stderr, "vestrel: %s\n", e.what());
     }
     return nullptr;
+}
+
+const char* StopText(CmxStop reason) {
+    switch (reason) {
+    case CmxStop::complete:
+        return "complete";
+    case CmxStop::noFile:
+        return "cannot be opened";
+    case CmxStop::noHeader:
+        return "not a CMX file";
+    case CmxStop::emptyBody:
+        return "a CMX file with nothing behind its header";
+    case CmxStop::packDamaged:
+        return "its compressed body is damaged";
+    case CmxStop::packTooLarge:
+        return "its compressed body claims more than a drawing can hold";
+    case CmxStop::noPage:
+        return "no page";
+    case CmxStop::cutShort:
+        return "an instruction runs past the page or the file";
+    case CmxStop::sizeBelowHeader:
+        return "an instruction's size cannot hold its header";
+    case CmxStop::badJump:
+        return "a jump that does not move forward inside the page";
+    case CmxStop::readPastEnd:
+        return "an instruction's operands run past the page";
+    case CmxStop::cancelled:
+        return "cancelled";
+    }
+    return "?";
 }
 
 std::string WithExtension(const std::string& path, const std::string& extension) {

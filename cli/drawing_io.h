@@ -4,6 +4,7 @@
 
 #include "drawset/grobj.h"
 #include "platform/msgbox.h"
+#include "vestrel/cmx/stoprecord.h"
 
 #include <memory>
 #include <string>
@@ -33,6 +34,9 @@ private:
 // Reads the drawing of a CMX file or a job file. On failure returns null, the library's message
 // or a line on standard error having said why.
 DrawingPtr ReadDrawing(const std::string& path);
+
+// Why a load ended, in a few words.
+const char* StopText(CmxStop reason);
 
 // The path with its extension (if any) replaced.
 std::string WithExtension(const std::string& path, const std::string& extension);

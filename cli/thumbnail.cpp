@@ -9,47 +9,20 @@
 
 namespace vestrel_cli {
 
-namespace {
-
-// Takes the library's messages and shows none: the preview has no messages of its own, and the
-// load that looks for a thumbnail is not the command's business.
-class Quiet : public CMessageBoxSink {
-public:
-    Quiet() : previous_(PlatformSetMessageBoxSink(this)) {}
-    ~Quiet() override { PlatformSetMessageBoxSink(previous_); }
-    Quiet(const Quiet&) = delete;
-    Quiet& operator=(const Quiet&) = delete;
-    int Show(HWND, const char*, const char*, UINT) override { return IDOK; }
-
-private:
-    CMessageBoxSink* previous_;
-};
-
-} // namespace
-
 int Thumbnail(const Args& args) {
     if (args.empty() || args.size() > 2)
         return UsageError("thumbnail takes a CMX file and an optional PNG file");
     const std::string& in = args[0];
     const std::string out = args.size() == 2 ? args[1] : WithExtension(in, ".png");
     CCmxParser parser;
-    bool hasThumbnail = false;
-    {
-        Quiet quiet;
-        if (parser.LoadCmx6File(in.c_str())) {
-            const CGrDrawset* drawing = parser.GetDrawing();
-            hasThumbnail =
-                drawing->thumbnail != nullptr && drawing->thumbnail->GetData() != nullptr;
-            parser.WriteCmxFile(""); // releases the drawing for the preview
-        }
-    }
     // The preview draws at (1, 1), as the open dialog's preview window has it.
     CDC dc(130, 130);
     if (!parser.ShowThumbNail(in.c_str(), &dc)) {
         std::fprintf(stderr, "vestrel: %s: cannot be read as a CMX file\n", in.c_str());
         return kExitFailed;
     }
-    if (!hasThumbnail) {
+    const CmxThumbnail thumbnail = parser.GetStopRecord().thumbnail;
+    if (thumbnail != CmxThumbnail::palette && thumbnail != CmxThumbnail::trueColor) {
         std::fprintf(stderr, "vestrel: %s: the drawing has no thumbnail\n", in.c_str());
         return kExitFailed;
     }

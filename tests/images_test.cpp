@@ -265,24 +265,43 @@ TEST(Images, HostileSizesLeaveTheImageOut) {
     }
 }
 
-TEST(Images, RepeatedImagesStayWithinAMultipleOfTheFile) {
-    // One large image drawn many times: the images together may cost only a bounded multiple
-    // of the file's size.
+// A drawing that places one raster many times keeps every copy: the guard against files that
+// claim gigabytes lies far beyond what a real writer makes.
+TEST(Images, RepeatedImagesAreAllImported) {
     PageBuilder page(Variant{});
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < 300; ++i)
         page.DrawImage(Ref(1));
     CmxBuilder cmx;
     cmx.ColorTable({Rgb(1, 1, 1)});
     cmx.Page(page);
-    cmx.Images({RasterOf(1, 200000)});
-    Bytes file = cmx.Build();
-    Load load(file);
-    ULONGLONG total = 0;
-    for (CGrObj* object : load.objects())
-        total += object->GetSize();
-    EXPECT_GT(load.objects().size(), 10u);
-    EXPECT_LT(load.objects().size(), 200u);
-    EXPECT_LE(total, 16 * file.size() + (1u << 20));
+    cmx.Images({RasterOf(1, 10000)});
+    Load load(cmx.Build());
+    EXPECT_EQ(load.objects().size(), 300u);
+    EXPECT_EQ(load.parser.GetStopRecord().imagesRefused, 0u);
+}
+
+// The guard: all images of a load together take at most 64 times the body plus an allowance
+// (here lowered from its 256 MiB, so that a small file meets it); the images it refuses are
+// counted in the stop record.
+TEST(Images, TheGuardRefusesImagesPastItsBudgetAndSaysSo) {
+    PageBuilder page(Variant{});
+    for (int i = 0; i < 300; ++i)
+        page.DrawImage(Ref(1));
+    CmxBuilder cmx;
+    cmx.ColorTable({Rgb(1, 1, 1)});
+    cmx.Page(page);
+    cmx.Images({RasterOf(1, 10000)});
+    const Bytes file = cmx.Build();
+    MessageRecorder quiet;
+    CCmxParser parser;
+    CCmxParserTestAccess(parser).SetImageAllowance(0);
+    ASSERT_EQ(parser.LoadCmx6File(WriteTemp(file).c_str()), 1);
+    const std::size_t body = file.size() - 204;
+    const std::size_t image = 40 + 10000;
+    const std::size_t kept = 64 * body / image;
+    EXPECT_EQ(static_cast<std::size_t>(parser.GetDrawing()->GetCount()), kept);
+    EXPECT_EQ(parser.GetStopRecord().imagesRefused, 300 - kept);
+    EXPECT_TRUE(parser.GetStopRecord().Complete());
 }
 
 TEST(Images, TextIsReadAndDropped) {

@@ -207,7 +207,7 @@ TEST(Load, InspectionCountsInstructionsAndFindsChunks) {
     CCmxParser parser;
     CCmxFileInfo info;
     ASSERT_EQ(parser.InspectCmx6File(WriteTemp(RichDrawing(Variant{})).c_str(), &info), 1);
-    EXPECT_EQ(info.walkResult, 1);
+    EXPECT_TRUE(info.stop.Complete());
     EXPECT_EQ(info.instructions[67], 4u);
     EXPECT_EQ(info.instructions[-67], 1u);
     EXPECT_EQ(info.instructions[13], 2u);

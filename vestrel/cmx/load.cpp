@@ -15,14 +15,7 @@ const char* const kInspectedChunks[] = {"page", "DISP", "rclr", "rotl", "ixef", 
 } // namespace
 
 int CCmxParser::LoadCmx6File(CString path) {
-    CFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeRead, &error)) {
-        ShowErrorMessage(IDS_CMX_OPEN_FAILED);
-        return 0;
-    }
-    DWORD bodyLength = ReadCmxImage(&file, true);
-    file.Close();
+    const DWORD bodyLength = ReadCmxFile(path, true, true);
     if (bodyLength == 0)
         return 0;
     InterpretBody(LoadOrder::thumbnailFirst, bodyLength);
@@ -32,17 +25,11 @@ int CCmxParser::LoadCmx6File(CString path) {
 }
 
 int CCmxParser::InspectCmx6File(CString path, CCmxFileInfo* info) {
-    CFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeRead, &error)) {
-        ShowErrorMessage(IDS_CMX_OPEN_FAILED);
-        return 0;
-    }
-    info->opened = true;
-    DWORD bodyLength = ReadCmxImage(&file, true, &info->headerBytes);
-    file.Close();
+    const DWORD bodyLength = ReadCmxFile(path, true, true, &info->headerBytes);
+    info->opened = stopRecord.reason != CmxStop::noFile;
     info->header = *this;
     info->bodySize = bodyLength;
+    info->stop = stopRecord;
     if (bodyLength == 0)
         return 0;
     info->chunkCount = 0;
@@ -50,25 +37,44 @@ int CCmxParser::InspectCmx6File(CString path, CCmxFileInfo* info) {
         CCmxFileInfo::Chunk& chunk = info->chunks[info->chunkCount++];
         std::memcpy(chunk.id, id, 5);
         unsigned char* at = FindChunk(id);
-        chunk.offset = at != nullptr ? static_cast<long>(at - dataBuffer + CMX_HEADER_SIZE) : -1;
+        chunk.offset = at != nullptr ? static_cast<long>(Offset(at) + CMX_HEADER_SIZE) : -1;
     }
     info->instructions.clear();
     instructionCounts = &info->instructions;
     InterpretBody(LoadOrder::thumbnailFirst, bodyLength);
     instructionCounts = nullptr;
-    info->walkResult = walkResult;
+    info->stop = stopRecord;
     info->objectCount = drawing->GetCount();
     FreeMem();
     ReleaseDrawing();
     return 1;
 }
 
+DWORD CCmxParser::ReadCmxFile(const CString& path, bool createLists, bool openMessage,
+                              DWORD* headerBytes) {
+    CFile file;
+    CFileException error;
+    if (!file.Open(path, CFile::modeRead, &error)) {
+        stopRecord = CCmxStopRecord();
+        stopRecord.reason = CmxStop::noFile;
+        if (openMessage)
+            ShowErrorMessage(IDS_CMX_OPEN_FAILED);
+        return 0;
+    }
+    const DWORD bodyLength = ReadCmxImage(&file, createLists, headerBytes);
+    file.Close();
+    return bodyLength;
+}
+
 DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRead) {
+    stopRecord = CCmxStopRecord();
     DWORD headerBytes = ReadHeader(stream);
     if (headerRead != nullptr)
         *headerRead = headerBytes;
-    if (headerBytes == 0)
+    if (headerBytes == 0) {
+        stopRecord.reason = CmxStop::noHeader;
         return 0;
+    }
     formatVersion = GetVersionChar();
     coordScale = GetScaleFactor() * 100000.0;
     ULONGLONG length = stream->GetLength();
@@ -76,7 +82,21 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRea
     // The body must fit the 32-bit sizes of the reader.
     if (body > std::numeric_limits<DWORD>::max())
         AfxThrowMemoryException();
-    if (GetMem(static_cast<unsigned long>(body)) == 0) {
+    if (GetMem(static_cast<unsigned long>(body)) > 0) {
+        // A stream that delivers fewer bytes than its length announced ends the body there.
+        const UINT read = stream->Read(dataBuffer, dataSize);
+        dataSize = read;
+        cursor = CmxCursor(dataBuffer, dataSize, LittleEndian());
+    }
+    if (dataSize == 0) {
+        FreeMem();
+        stopRecord.reason = CmxStop::emptyBody;
+        return 0;
+    }
+    stopRecord.compressed = std::memcmp(riffPart.formType, "CDRX", 4) == 0;
+    // A preview finds the thumbnail in front of the compressed chunks; a load unpacks them.
+    if (createLists && stopRecord.compressed && !UnpackBody()) {
+        ShowErrorMessage(IDS_BAD_CMX_FILE);
         FreeMem();
         return 0;
     }
@@ -85,12 +105,15 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRea
         ReleaseDrawing();
         drawing = new CGrDrawset;
         groupStack = new CGrDrawset;
+        ResetWalkState();
     }
-    // A stream that delivers fewer bytes than its length announced ends the body there.
-    UINT read = stream->Read(dataBuffer, dataSize);
-    dataSize = read;
-    readEnd = dataSize;
-    return read;
+    return dataSize;
+}
+
+void CCmxParser::ResetWalkState() {
+    curLayerIndex = 0xFFFF;
+    groupDepth = 0;
+    transforms.clear();
 }
 
 void CCmxParser::InterpretBody(LoadOrder order, DWORD bodyLength) {
@@ -120,9 +143,7 @@ unsigned long CCmxParser::GetMem(unsigned long size) {
     ::operator delete(dataBuffer);
     dataBuffer = static_cast<unsigned char*>(::operator new(size));
     dataSize = static_cast<DWORD>(size);
-    readPos = 0;
-    readEnd = dataSize;
-    exhausted = false;
+    cursor = CmxCursor(dataBuffer, dataSize, LittleEndian());
     ForgetBodyCaches();
     imageBytes = 0;
     return size;
@@ -141,8 +162,7 @@ void CCmxParser::ForgetBodyCaches() {
 int CCmxParser::FreeMem() {
     ::operator delete(dataBuffer);
     dataBuffer = nullptr;
-    readPos = 0;
-    readEnd = 0;
+    cursor = CmxCursor();
     ForgetBodyCaches();
     // The caches' memory goes with the body.
     std::vector<DWORD>().swap(imageOffsets);
@@ -190,7 +210,7 @@ unsigned char* CCmxParser::FindChunk(const char* id) {
         if (chunkCacheCount < static_cast<int>(sizeof chunkCache / sizeof chunkCache[0])) {
             ChunkCacheEntry& entry = chunkCache[chunkCacheCount++];
             std::memcpy(entry.id, id, 4);
-            entry.offset = found != nullptr ? static_cast<DWORD>(found - dataBuffer) : dataSize;
+            entry.offset = found != nullptr ? Offset(found) : dataSize;
         }
         return found;
     }
@@ -199,7 +219,7 @@ unsigned char* CCmxParser::FindChunk(const char* id) {
 
 unsigned char* CCmxParser::FindListChunk(const char* id) {
     if (std::strcmp(id, "data") != 0)
-        return SearchBody(id, readPos);
+        return SearchBody(id, cursor.Position());
     // Every image searches forward for "data"; the offsets of all of them, found in one pass,
     // answer each search at once. The id cannot overlap itself, so there are at most a
     // quarter as many as the body has bytes.
@@ -207,32 +227,35 @@ unsigned char* CCmxParser::FindListChunk(const char* id) {
         dataIdsFound = true;
         dataIds.clear();
         for (unsigned char* at = SearchBody(id, 0); at != nullptr;
-             at = SearchBody(id, static_cast<DWORD>(at - dataBuffer) + 4))
-            dataIds.push_back(static_cast<DWORD>(at - dataBuffer));
+             at = SearchBody(id, Offset(at) + 4))
+            dataIds.push_back(Offset(at));
     }
-    auto next = std::lower_bound(dataIds.begin(), dataIds.end(), readPos);
+    auto next = std::lower_bound(dataIds.begin(), dataIds.end(), cursor.Position());
     return next != dataIds.end() ? dataBuffer + *next : nullptr;
 }
 
 int CCmxParser::ProcessPage(unsigned long) {
-    walkResult = 0;
     unsigned char* page = FindChunk("page");
     if (page == nullptr) {
+        stopRecord.reason = CmxStop::noPage;
         ShowErrorMessage(IDS_BAD_CMX_FILE);
         return 0;
     }
-    readEnd = dataSize;
-    exhausted = false;
-    readPos = static_cast<DWORD>(page - dataBuffer) + 4;
+    cursor.SetLimit(dataSize);
+    cursor.Seek(Offset(page) + 4);
     DWORD size = GetDWord();
     // An end past 32 bits stands for "past the body", which the walk treats alike.
-    ULONGLONG end = static_cast<ULONGLONG>(readPos) + size;
+    ULONGLONG end = static_cast<ULONGLONG>(cursor.Position()) + size;
     if (end > std::numeric_limits<DWORD>::max())
         end = std::numeric_limits<DWORD>::max();
-    if (exhausted || ProcessPageInstr(static_cast<unsigned long>(end)) == 0) {
+    if (cursor.Exhausted()) {
+        // The file ends inside the chunk's size: the first instruction is cut short.
+        stopRecord.reason = CmxStop::cutShort;
+        stopRecord.offset = Offset(page);
+    }
+    if (cursor.Exhausted() || ProcessPageInstr(static_cast<unsigned long>(end)) == 0) {
         ShowErrorMessage(IDS_BAD_INSTRUCTION);
         return 0;
     }
-    walkResult = 1;
     return 1;
 }
