@@ -225,6 +225,24 @@ TEST(PeakMemory, OneImageDrawnOftenStaysWithinTheImageBudget) {
     ExpectPeakWithin(c, 64 + 2, 0);
 }
 
+// A compressed body that states far more than its stream yields costs what the stream really
+// yields: the buffer grows with it (the old and the doubled one live at once while it grows),
+// never toward the stated length.
+TEST(PeakMemory, ACompressedBodyCostsWhatItsStreamYields) {
+    PageBuilder page(Variant{});
+    for (int i = 0; i < 2000; ++i)
+        page.PolyCurve(Polyline(i * 37 % 1000, i * 53 % 1000, i % 7, i % 11, 3, Filled()));
+    CmxBuilder cmx;
+    cmx.Page(page);
+    Bytes file = cmx.BuildCompressed();
+    const std::size_t at = PackedLengthAt(file);
+    drawset_bytes::PutU32(&file[at], static_cast<std::uint32_t>(1000 * (file.size() - at)));
+    const std::size_t yielded = cmx.body().size();
+    const std::size_t peak = PeakOfLoad(file);
+    EXPECT_LE(peak, 2 * file.size() + 3 * yielded + (64u << 10))
+        << peak << " bytes for a file of " << file.size() << " yielding " << yielded;
+}
+
 // A record costs the same whatever the file spends on it: a sub-path of one point takes five
 // bytes of the file and about 200 of memory, a group of two header-only instructions eight.
 // Memory grows with the file, never faster.

@@ -568,8 +568,7 @@ Bytes CmxBuilder::Build() const {
 }
 
 Bytes CmxBuilder::BuildCompressed() const {
-    // The chunks in front stay; offsets behind them count as though the unpacked bytes stood
-    // where the "pack" chunk's id stands, so they are the same in both twins.
+    // The chunks in front stay as they are.
     std::size_t front = 0;
     while (front + 8 <= body_.size() && (std::memcmp(&body_[front], "ccmm", 4) == 0 ||
                                          std::memcmp(&body_[front], "DISP", 4) == 0)) {
@@ -578,22 +577,31 @@ Bytes CmxBuilder::BuildCompressed() const {
             variant_.littleEndian ? drawset_bytes::GetU32(s) : drawset_bytes::GetU32BE(s);
         front += 8 + size + size % 2;
     }
-    const Bytes rest(body_.begin() + static_cast<long>(front), body_.end());
+    return CompressedTwin(Build(), front);
+}
+
+Bytes CompressedTwin(const Bytes& file, std::size_t front) {
+    if (file.size() < kHeaderSize + front)
+        throw std::invalid_argument("no body to compress");
+    const Variant variant{file[68] == '2', false, false};
+    const auto packAt = file.begin() + static_cast<long>(kHeaderSize + front);
+    const Bytes rest(packAt, file.end());
     uLongf packedSize = compressBound(static_cast<uLong>(rest.size()));
     Bytes packed(packedSize);
     if (compress2(packed.data(), &packedSize, rest.data(), static_cast<uLong>(rest.size()),
                   Z_BEST_COMPRESSION) != Z_OK)
         throw std::runtime_error("compress2 failed");
     packed.resize(packedSize);
-    ByteWriter pack(variant_);
+    ByteWriter pack(variant);
+    pack.Raw("pack", 4).DWord(static_cast<std::uint32_t>(12 + packed.size()));
     pack.DWord(static_cast<std::uint32_t>(rest.size())).Raw("CPng", 4).Word(1).Word(4).Raw(packed);
-    CmxBuilder twin(variant_);
-    twin.header_ = header_;
-    twin.body_.assign(body_.begin(), body_.begin() + static_cast<long>(front));
-    twin.Chunk("pack", pack.bytes());
-    Bytes file = twin.Build();
-    std::memcpy(&file[8], "CDRX", 4);
-    return file;
+    if (packed.size() % 2 != 0)
+        pack.Byte(0);
+    Bytes twin(file.begin(), packAt);
+    twin.insert(twin.end(), pack.bytes().begin(), pack.bytes().end());
+    std::memcpy(&twin[8], "CDRX", 4);
+    PutLE32(twin, 4, static_cast<std::uint32_t>(twin.size() - 8));
+    return twin;
 }
 
 Bytes RichDrawing(Variant variant) {

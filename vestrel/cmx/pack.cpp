@@ -18,16 +18,20 @@ constexpr DWORD kPackHeader = 12;
 constexpr ULONGLONG kMostUnpackedPerByte = 1032;
 // No drawing a reader is asked to hold unpacks to more; a stream that claims more is a bomb.
 constexpr ULONGLONG kMostUnpacked = ULONGLONG{256} << 20;
-// The first buffer for the unpacked bytes; it doubles as the stream fills it.
-constexpr ULONGLONG kFirstCapacity = ULONGLONG{64} << 10;
+// The first room for the unpacked bytes, as a multiple of the stream's; it doubles as the
+// stream fills it.
+constexpr ULONGLONG kFirstRoomPerByte = 4;
+constexpr ULONGLONG kFirstRoomAtLeast = 4096;
 
 // The body being built: the bytes in front of the chunk, then what the stream yields. It grows
 // only as the stream delivers, so a length that the stream does not back costs nothing.
 class Unpacked {
 public:
-    Unpacked(const unsigned char* front, DWORD frontBytes, DWORD total)
+    Unpacked(const unsigned char* front, DWORD frontBytes, DWORD total, DWORD streamBytes)
         : total_(total), used_(frontBytes) {
-        capacity_ = static_cast<DWORD>(std::min<ULONGLONG>(total, frontBytes + kFirstCapacity));
+        const ULONGLONG room =
+            std::max(kFirstRoomPerByte * streamBytes, kFirstRoomAtLeast) + frontBytes;
+        capacity_ = static_cast<DWORD>(std::min<ULONGLONG>(total, room));
         data_ = static_cast<unsigned char*>(::operator new(capacity_));
         std::memcpy(data_, front, frontBytes);
     }
@@ -122,7 +126,7 @@ bool CCmxParser::UnpackBody() {
         stopRecord.reason = CmxStop::packTooLarge;
         return false;
     }
-    Unpacked body(dataBuffer, packAt, static_cast<DWORD>(total));
+    Unpacked body(dataBuffer, packAt, static_cast<DWORD>(total), streamBytes);
     if (!Inflate(dataBuffer + packAt + 8 + kPackHeader, streamBytes, body)) {
         stopRecord.reason = CmxStop::packDamaged;
         return false;
