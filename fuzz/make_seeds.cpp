@@ -2,7 +2,8 @@
 // variant, and small drawings that each stress one part of the reader. The job reader's seeds
 // are the job files that the conversion makes of those drawings.
 //
-//   make-fuzz-seeds FOLDER   writes FOLDER/load, FOLDER/convert, FOLDER/thumbnail, FOLDER/jobfile
+//   make-fuzz-seeds FOLDER   writes FOLDER/load, FOLDER/convert, FOLDER/thumbnail, FOLDER/jobfile,
+//                            FOLDER/compressed
 #include "fuzz/roads.h"
 #include "tests/support/cmxbuilder.h"
 #include "tests/support/sample.h"
@@ -187,6 +188,32 @@ Bytes TaggedExtras(Variant v) {
     return cmx.Build();
 }
 
+// Rectangles and global transforms, nested, and restored more often than set.
+Bytes Shapes(Variant v) {
+    CmxBuilder cmx(v);
+    cmx.ColorTable({Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255)});
+    cmx.OutlineTable({1, 2, 3});
+    PageBuilder page(v);
+    page.AddGlobalTransform(1, 0, 0, 1, 100, -50);
+    RectangleShape r;
+    r.attributes = Filled(1);
+    page.Rectangle(r);
+    page.AddGlobalTransform(0, 1, -1, 0, 0, 0);
+    r.radius = 10;
+    r.angle = v.shortCoords ? 450 : 45000000;
+    r.attributes = Outlined(2);
+    page.Rectangle(r, -68);
+    page.BeginGroup();
+    page.PolyCurve(Polyline(0, 0, 10, 5, 4, Filled(3)));
+    page.EndGroup();
+    page.RestoreGlobalTransform();
+    page.RestoreGlobalTransform();
+    page.RestoreGlobalTransform();
+    page.Rectangle(r);
+    cmx.Page(page);
+    return cmx.Build();
+}
+
 void Write(const fs::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -222,7 +249,7 @@ int main(int argc, char** argv) {
     try {
         vestrel_fuzz::StartLibraries();
         const fs::path root = argv[1];
-        for (const char* target : {"load", "convert", "thumbnail", "jobfile"}) {
+        for (const char* target : {"load", "convert", "thumbnail", "jobfile", "compressed"}) {
             fs::remove_all(root / target);
             fs::create_directories(root / target);
         }
@@ -247,6 +274,7 @@ int main(int argc, char** argv) {
             {"groups", Groups},
             {"jumps", Jumps},
             {"tagged-extras", TaggedExtras},
+            {"shapes", Shapes},
         };
         for (const auto& [name, make] : focused) {
             for (const Variant& v : {plain, other}) {
@@ -263,6 +291,21 @@ int main(int argc, char** argv) {
             put("thumbnail", name + ".cmx", WithPreview(plain, t));
         }
         put("thumbnail", "preview-BE16Untagged.cmx", WithPreview(other, Preview(16, 3)));
+        Thumbnail trueColor;
+        trueColor.bitCount = 32;
+        for (int i = 0; i < 96 * 96; ++i)
+            trueColor.pixels.insert(trueColor.pixels.end(), {static_cast<std::uint8_t>(i % 96), 40,
+                                                             static_cast<std::uint8_t>(i / 96), 0});
+        put("thumbnail", "preview-32-bit.cmx", WithPreview(plain, trueColor));
+
+        // Compressed files, and uncompressed ones whose twins the road makes.
+        for (const Variant& v : {plain, other}) {
+            put("compressed", "rich-" + v.Name() + "-packed.cmx",
+                CompressedTwin(RichDrawing(v), 0));
+            put("compressed", "shapes-" + v.Name() + ".cmx", Shapes(v));
+        }
+        put("compressed", "shapes-packed.cmx", CompressedTwin(Shapes(plain), 0));
+        put("compressed", "sample-packed.cmx", CompressedTwin(SampleDrawing(plain), 0));
 
         // Jobs: the drawings converted. A thumbnail costs 16 KiB, so only a few carry one.
         put("jobfile", "rich.job", JobOf(RichDrawing(plain), root / "jobfile"));

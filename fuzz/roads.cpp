@@ -9,6 +9,7 @@
 #include "platform/gdi.h"
 #include "platform/msgbox.h"
 #include "platform/process.h"
+#include "tests/support/cmxbuilder.h"
 #include "vestrel/frame/vestrel.h"
 
 #include <cstring>
@@ -217,6 +218,53 @@ std::string LoadRoad(const std::uint8_t* data, std::size_t size) {
             }
         }
     }
+    return "";
+}
+
+namespace {
+
+// The drawing as the job file carries it, which holds every object, the colour map, the
+// thumbnail and the frame.
+std::vector<unsigned char> JobBytes(const CGrDrawset& drawing) {
+    std::vector<unsigned char> bytes(drawing.GetOleBlockSize());
+    unsigned char* buffer = bytes.data();
+    drawing.GetOleBlockData(&buffer);
+    return bytes;
+}
+
+bool SameStop(const CCmxStopRecord& a, const CCmxStopRecord& b) {
+    return a.reason == b.reason && a.offset == b.offset && a.instruction == b.instruction &&
+           a.code == b.code && a.instructions == b.instructions && a.passedOver == b.passedOver &&
+           a.imagesRefused == b.imagesRefused && a.thumbnail == b.thumbnail;
+}
+
+} // namespace
+
+std::string CompressedRoad(const std::uint8_t* data, std::size_t size) {
+    std::string fault = LoadRoad(data, size);
+    if (!fault.empty())
+        return fault;
+    constexpr std::size_t kHeader = 204;
+    if (size <= kHeader || std::memcmp(data + 8, "CDRX", 4) == 0)
+        return "";
+    const std::vector<std::uint8_t> plain(data, data + size);
+    const std::vector<std::uint8_t> twin = cmxtest::CompressedTwin(plain, 0);
+    CCmxParser plainParser, twinParser;
+    const int plainResult =
+        plainParser.LoadCmx6File(CString(WriteInput("plain.cmx", data, size).c_str()));
+    const int twinResult =
+        twinParser.LoadCmx6File(CString(WriteInput("twin.cmx", twin.data(), twin.size()).c_str()));
+    if (plainResult != twinResult)
+        return "the compressed twin loads with " + std::to_string(twinResult) + ", the file with " +
+               std::to_string(plainResult);
+    if (twinParser.GetStopRecord().reason != CmxStop::noHeader &&
+        !twinParser.GetStopRecord().compressed)
+        return "the compressed twin is not taken for compressed";
+    if (!SameStop(plainParser.GetStopRecord(), twinParser.GetStopRecord()))
+        return "the compressed twin stops otherwise";
+    if (plainResult == 1 &&
+        JobBytes(*plainParser.GetDrawing()) != JobBytes(*twinParser.GetDrawing()))
+        return "the compressed twin gives another drawing";
     return "";
 }
 

@@ -39,6 +39,7 @@ TEST(FuzzInputs, EverySeedAndFindingPassesEveryRoad) {
             {"convert", vestrel_fuzz::ConvertRoad},
             {"thumbnail", vestrel_fuzz::ThumbnailRoad},
             {"jobfile", vestrel_fuzz::JobRoad},
+            {"compressed", vestrel_fuzz::CompressedRoad},
         };
     const std::vector<fs::path> files = Inputs();
     // The seeds alone are several dozen; fewer means the folders were not found.
