@@ -268,12 +268,16 @@ void PageBuilder::WriteAttributes(ByteWriter& w, const Attributes& a) const {
         w.Raw(a.trailing);
 }
 
+void PageBuilder::WriteAttributeGroup(ByteWriter& w, const Attributes& a) const {
+    const std::size_t t = w.BeginTag(1);
+    WriteAttributes(w, a);
+    w.EndTag(t);
+}
+
 Bytes PageBuilder::ShapeOperands(const Shape& shape) const {
     ByteWriter w(variant_);
-    std::size_t t = w.BeginTag(1);
-    WriteAttributes(w, shape.attributes);
-    w.EndTag(t);
-    t = w.BeginTag(2);
+    WriteAttributeGroup(w, shape.attributes);
+    std::size_t t = w.BeginTag(2);
     w.Word(shape.countOverride ? *shape.countOverride
                                : static_cast<std::uint16_t>(shape.nodes.size()));
     for (const Node& node : shape.nodes)
@@ -294,10 +298,8 @@ std::size_t PageBuilder::PolyCurve(const Shape& shape, std::int16_t code, InstrO
 
 std::size_t PageBuilder::DrawImage(const ImageRef& image, std::int16_t code) {
     ByteWriter w(variant_);
-    std::size_t t = w.BeginTag(1);
-    WriteAttributes(w, image.attributes);
-    w.EndTag(t);
-    t = w.BeginTag(2);
+    WriteAttributeGroup(w, image.attributes);
+    std::size_t t = w.BeginTag(2);
     w.Rect(image.left, image.top, image.right, image.bottom);
     w.Rect(image.left, image.top, image.right, image.bottom);
     if (image.matrix)
@@ -323,10 +325,8 @@ std::size_t PageBuilder::DrawChars(std::uint16_t count, std::int16_t code) {
 
 std::size_t PageBuilder::Rectangle(const RectangleShape& r, std::int16_t code) {
     ByteWriter w(variant_);
-    std::size_t t = w.BeginTag(1);
-    WriteAttributes(w, r.attributes);
-    w.EndTag(t);
-    t = w.BeginTag(2);
+    WriteAttributeGroup(w, r.attributes);
+    std::size_t t = w.BeginTag(2);
     w.Coord(r.centreX).Coord(r.centreY).Length(r.width).Length(r.height).Length(r.radius);
     if (variant_.shortCoords)
         w.Word(static_cast<std::uint16_t>(r.angle));

@@ -175,6 +175,8 @@ public:
 
 private:
     void WriteAttributes(ByteWriter& w, const Attributes& a) const;
+    // The rendering attributes in their tagged group, as the drawing instructions begin.
+    void WriteAttributeGroup(ByteWriter& w, const Attributes& a) const;
 
     Variant variant_;
     Bytes data_;

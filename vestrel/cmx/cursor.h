@@ -17,7 +17,6 @@ public:
     DWORD Position() const { return pos_; }
     // Where reads stop: the view's end, or a nearer limit.
     DWORD Limit() const { return end_; }
-    DWORD ViewSize() const { return size_; }
     bool LittleEndian() const { return littleEndian_; }
     // Set by the first read that would pass the limit; every later read fails as well, wherever
     // the cursor is moved.
