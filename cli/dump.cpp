@@ -74,8 +74,8 @@ void Bitmap(JsonWriter& j, const CGrObj& bitmap) {
         j.Raw(", ")
             .Key("biHeight")
             .Integer(static_cast<std::int32_t>(drawset_bytes::GetU32(dib + 8)));
-        j.Raw(", ").Key("biPlanes").Integer(dib[12] | (dib[13] << 8));
-        j.Raw(", ").Key("biBitCount").Integer(dib[14] | (dib[15] << 8));
+        j.Raw(", ").Key("biPlanes").Integer(drawset_bytes::GetU16(dib + 12));
+        j.Raw(", ").Key("biBitCount").Integer(drawset_bytes::GetU16(dib + 14));
         j.Raw(", ").Key("biSizeImage").Integer(drawset_bytes::GetU32(dib + 20));
         j.Raw(", ")
             .Key("biXPelsPerMeter")

@@ -555,10 +555,7 @@ Bytes CmxBuilder::Build() const {
                                                            : (variant_.shortCoords ? '2' : '4'));
     file[74] = static_cast<std::uint8_t>(header_.version ? header_.version
                                                          : (variant_.tagged ? '2' : '1'));
-    std::uint64_t bits;
-    std::memcpy(&bits, &header_.scaleFactor, sizeof bits);
-    for (int i = 0; i < 8; ++i)
-        file[84 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    drawset_bytes::PutF64(&file[84], header_.scaleFactor);
     PutLE32(file, 116, static_cast<std::uint32_t>(header_.left));
     PutLE32(file, 120, static_cast<std::uint32_t>(header_.top));
     PutLE32(file, 124, static_cast<std::uint32_t>(header_.right));

@@ -208,29 +208,21 @@ unsigned short CCmxParser::GetOutlineColor(unsigned short ref) {
         ShowErrorMessage(IDS_NO_OUTLINE_INFO);
         return 0;
     }
+    // The table is read through a cursor of its own, at every outline spec of a shape without
+    // fill; the walk's cursor stays where it is.
     const DWORD tableStart = Offset(table);
-    TableScope scope(*this, tableStart + 8);
-    WORD count = GetCount();
+    CmxCursor entries = cursor.At(tableStart + 8);
+    const WORD count = entries.U16();
     // Reference 0 names no entry and yields no colour, as a reference past the table does.
     if (count < ref || ref == 0)
         return 0;
     // Entries have a fixed size, so entry ref is read in place rather than after all those
-    // before it.
+    // before it: its third word, behind the tag and size of a tagged file.
     const ULONGLONG entrySize = Tagged() ? 16 : 12;
-    const ULONGLONG entry = tableStart + 10 + (ref - 1) * entrySize;
-    unsigned short color = 0;
-    if (entry < dataSize) {
-        cursor.Seek(static_cast<DWORD>(entry));
-        GetTag();
-        GetTagSize();
-        GetWord();
-        GetWord();
-        color = GetWord();
-    }
-    if (cursor.Exhausted())
-        color = 0;
-    curLayerIndex = color;
-    return color;
+    const ULONGLONG color = tableStart + 10 + (ref - 1) * entrySize + (Tagged() ? 3 : 0) + 4;
+    entries.Seek(color < dataSize ? static_cast<DWORD>(color) : dataSize);
+    curLayerIndex = entries.U16();
+    return curLayerIndex;
 }
 
 int CCmxParser::GetLensSpec() {
