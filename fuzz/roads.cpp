@@ -187,10 +187,14 @@ std::string CheckDrawing(const CGrDrawset& drawing, Source source) {
     return "";
 }
 
-std::string LoadRoad(const std::uint8_t* data, std::size_t size) {
-    const std::string path = WriteInput("load.cmx", data, size);
-    CCmxParser parser;
+namespace {
+
+// Loads the bytes as a file into parser and checks what a caller of the load can see.
+std::string Load(const char* name, const std::uint8_t* data, std::size_t size, CCmxParser& parser,
+                 int* loaded) {
+    const std::string path = WriteInput(name, data, size);
     const int result = parser.LoadCmx6File(CString(path.c_str()));
+    *loaded = result;
     if (result != 0 && result != 1)
         return "load result " + std::to_string(result);
     std::string fault = CheckParserAfter(parser);
@@ -221,6 +225,14 @@ std::string LoadRoad(const std::uint8_t* data, std::size_t size) {
     return "";
 }
 
+} // namespace
+
+std::string LoadRoad(const std::uint8_t* data, std::size_t size) {
+    CCmxParser parser;
+    int result = 0;
+    return Load("load.cmx", data, size, parser, &result);
+}
+
 namespace {
 
 // The drawing as the job file carries it, which holds every object, the colour map, the
@@ -241,19 +253,19 @@ bool SameStop(const CCmxStopRecord& a, const CCmxStopRecord& b) {
 } // namespace
 
 std::string CompressedRoad(const std::uint8_t* data, std::size_t size) {
-    std::string fault = LoadRoad(data, size);
-    if (!fault.empty())
-        return fault;
+    CCmxParser plainParser;
+    int plainResult = 0;
+    std::string fault = Load("plain.cmx", data, size, plainParser, &plainResult);
     constexpr std::size_t kHeader = 204;
-    if (size <= kHeader || std::memcmp(data + 8, "CDRX", 4) == 0)
-        return "";
-    const std::vector<std::uint8_t> plain(data, data + size);
-    const std::vector<std::uint8_t> twin = cmxtest::CompressedTwin(plain, 0);
-    CCmxParser plainParser, twinParser;
-    const int plainResult =
-        plainParser.LoadCmx6File(CString(WriteInput("plain.cmx", data, size).c_str()));
-    const int twinResult =
-        twinParser.LoadCmx6File(CString(WriteInput("twin.cmx", twin.data(), twin.size()).c_str()));
+    if (!fault.empty() || size <= kHeader || std::memcmp(data + 8, "CDRX", 4) == 0)
+        return fault;
+    const std::vector<std::uint8_t> twin =
+        cmxtest::CompressedTwin(std::vector<std::uint8_t>(data, data + size), 0, 1);
+    CCmxParser twinParser;
+    int twinResult = 0;
+    fault = Load("twin.cmx", twin.data(), twin.size(), twinParser, &twinResult);
+    if (!fault.empty())
+        return "the compressed twin: " + fault;
     if (plainResult != twinResult)
         return "the compressed twin loads with " + std::to_string(twinResult) + ", the file with " +
                std::to_string(plainResult);

@@ -577,7 +577,7 @@ Bytes CmxBuilder::BuildCompressed() const {
     return CompressedTwin(Build(), front);
 }
 
-Bytes CompressedTwin(const Bytes& file, std::size_t front) {
+Bytes CompressedTwin(const Bytes& file, std::size_t front, int level) {
     if (file.size() < kHeaderSize + front)
         throw std::invalid_argument("no body to compress");
     const Variant variant{file[68] == '2', false, false};
@@ -586,7 +586,7 @@ Bytes CompressedTwin(const Bytes& file, std::size_t front) {
     uLongf packedSize = compressBound(static_cast<uLong>(rest.size()));
     Bytes packed(packedSize);
     if (compress2(packed.data(), &packedSize, rest.data(), static_cast<uLong>(rest.size()),
-                  Z_BEST_COMPRESSION) != Z_OK)
+                  level) != Z_OK)
         throw std::runtime_error("compress2 failed");
     packed.resize(packedSize);
     ByteWriter pack(variant);
