@@ -297,6 +297,9 @@ int main(int argc, char** argv) {
             trueColor.pixels.insert(trueColor.pixels.end(), {static_cast<std::uint8_t>(i % 96), 40,
                                                              static_cast<std::uint8_t>(i / 96), 0});
         put("thumbnail", "preview-32-bit.cmx", WithPreview(plain, trueColor));
+        // A preview packed with the other chunks, which the preview unpacks for.
+        put("thumbnail", "preview-packed.cmx",
+            CompressedTwin(WithPreview(plain, Preview(9, 5)), 0));
 
         // Compressed files, and uncompressed ones whose twins the road makes.
         for (const Variant& v : {plain, other}) {

@@ -68,14 +68,18 @@ TEST(Pack, ACompressedFileImportsAsItsTwin) {
     }
 }
 
-// The preview takes the thumbnail in front of the compressed chunks.
-TEST(Pack, ThePreviewReadsTheThumbnailInFront) {
-    CCmxParser parser;
-    CDC dc(130, 130);
-    EXPECT_EQ(parser.ShowThumbNail(WriteTemp(Twins(Variant{}).BuildCompressed()).c_str(), &dc), 1);
-    EXPECT_EQ(parser.GetStopRecord().thumbnail, CmxThumbnail::palette);
-    EXPECT_TRUE(parser.GetStopRecord().compressed);
-    EXPECT_EQ(dc.GetPixel(64, 64), RGB(200, 0, 0));
+// The preview takes the thumbnail in front of the compressed chunks, and unpacks them for one
+// that went in with them.
+TEST(Pack, ThePreviewFindsTheThumbnailInFrontOrPacked) {
+    const Bytes plain = Twins(Variant{}).Build();
+    for (const Bytes& file : {Twins(Variant{}).BuildCompressed(), CompressedTwin(plain, 0)}) {
+        CCmxParser parser;
+        CDC dc(130, 130);
+        EXPECT_EQ(parser.ShowThumbNail(WriteTemp(file).c_str(), &dc), 1);
+        EXPECT_EQ(parser.GetStopRecord().thumbnail, CmxThumbnail::palette);
+        EXPECT_TRUE(parser.GetStopRecord().compressed);
+        EXPECT_EQ(dc.GetPixel(64, 64), RGB(200, 0, 0));
+    }
 }
 
 // A stream that is damaged, cut short, longer or shorter than stated, or that states more than

@@ -139,6 +139,10 @@ int CCmxParser::ProcessThumbNail() {
 int CCmxParser::ShowThumbNail(CString path, CDC* dc) {
     if (ReadCmxFile(path, false, false) == 0)
         return 0;
+    // Writers put the thumbnail in front of the compressed chunks; one that went in with them
+    // is unpacked for. A stream that cannot be unpacked leaves the preview without thumbnail.
+    if (stopRecord.compressed && FindChunk("DISP") == nullptr)
+        UnpackBody();
     // The preview works on a drawing of its own; one that a load left held waits for it, and
     // comes back however the preview ends.
     struct Preview {
