@@ -111,6 +111,9 @@ private:
                       DWORD* headerBytes = nullptr);
     // Replaces a compressed body by its unpacked chunks; false when they cannot be had.
     bool UnpackBody();
+    // Starts the state that a load's walk builds up afresh: colour reference, group depth and
+    // global transforms.
+    void ResetWalkState();
     void InterpretBody(LoadOrder order, DWORD bodyLength);
     void SetDrawingFrame();
     void ReleaseDrawing();
@@ -174,8 +177,8 @@ private:
         CmxCursor walk_;
     };
     // Reads the tag and size of a rendering-attribute group and the attributes; then continues
-    // at the group's stated end when that lies inside the instruction. Returns the attributes'
-    // result.
+    // at the group's stated end when that lies ahead and inside the instruction. Returns the
+    // attributes' result.
     int ReadAttributeGroup();
 
     // Page walk and handlers
@@ -257,9 +260,6 @@ private:
     DWORD jumpTarget = 0;
     bool jumped = false;
     CCmxStopRecord stopRecord;
-    // Starts the state that a load's walk builds up afresh: colour reference, group depth
-    // and global transforms.
-    void ResetWalkState();
 
     bool rectanglesAndTransforms = true;
     // The global transforms that stand, each composed with those around it, in file units.
