@@ -260,7 +260,7 @@ std::string CompressedRoad(const std::uint8_t* data, std::size_t size) {
     if (!fault.empty() || size <= kHeader || std::memcmp(data + 8, "CDRX", 4) == 0)
         return fault;
     const std::vector<std::uint8_t> twin =
-        cmxtest::CompressedTwin(std::vector<std::uint8_t>(data, data + size), 0, 1);
+        cmxtest::CompressedTwin(std::vector<std::uint8_t>(data, data + size), 0, true);
     CCmxParser twinParser;
     int twinResult = 0;
     fault = Load("twin.cmx", twin.data(), twin.size(), twinParser, &twinResult);

@@ -577,18 +577,26 @@ Bytes CmxBuilder::BuildCompressed() const {
     return CompressedTwin(Build(), front);
 }
 
-Bytes CompressedTwin(const Bytes& file, std::size_t front, int level) {
+Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick) {
     if (file.size() < kHeaderSize + front)
         throw std::invalid_argument("no body to compress");
     const Variant variant{file[68] == '2', false, false};
     const auto packAt = file.begin() + static_cast<long>(kHeaderSize + front);
     const Bytes rest(packAt, file.end());
-    uLongf packedSize = compressBound(static_cast<uLong>(rest.size()));
-    Bytes packed(packedSize);
-    if (compress2(packed.data(), &packedSize, rest.data(), static_cast<uLong>(rest.size()),
-                  level) != Z_OK)
-        throw std::runtime_error("compress2 failed");
-    packed.resize(packedSize);
+    z_stream z{};
+    if (deflateInit2(&z, quick ? Z_BEST_SPEED : Z_BEST_COMPRESSION, Z_DEFLATED, quick ? 9 : 15,
+                     quick ? 1 : 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2 failed");
+    Bytes packed(deflateBound(&z, static_cast<uLong>(rest.size())));
+    z.next_in = const_cast<Bytef*>(rest.data());
+    z.avail_in = static_cast<uInt>(rest.size());
+    z.next_out = packed.data();
+    z.avail_out = static_cast<uInt>(packed.size());
+    const int result = deflate(&z, Z_FINISH);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    if (result != Z_STREAM_END)
+        throw std::runtime_error("deflate failed");
     ByteWriter pack(variant);
     pack.Raw("pack", 4).DWord(static_cast<std::uint32_t>(12 + packed.size()));
     pack.DWord(static_cast<std::uint32_t>(rest.size())).Raw("CPng", 4).Word(1).Word(4).Raw(packed);

@@ -264,9 +264,9 @@ private:
 };
 
 // The compressed twin of a CMX file: the form "CDRX", and the body's bytes from front on in one
-// "pack" chunk as a zlib stream (of the given zlib level), in the body's byte order. Offsets
-// count alike in both twins.
-Bytes CompressedTwin(const Bytes& file, std::size_t front, int level = 9);
+// "pack" chunk as a zlib stream, in the body's byte order. Offsets count alike in both twins.
+// A quick twin is made with the least memory zlib can work in, and compressed the least.
+Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick = false);
 
 // A drawing with every instruction and table the reader knows, for samples and fuzz seeds.
 Bytes RichDrawing(Variant variant);
