@@ -4,6 +4,18 @@
 #include <cstddef>
 #include <cstdint>
 
+// On Windows the system's own declarations serve; the definitions below stand in for them
+// elsewhere, and give way where the system has its own.
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 #if defined(_WIN32)
 #define VESTREL_DLL_EXPORT __declspec(dllexport)
 #define VESTREL_DLL_IMPORT __declspec(dllimport)
@@ -18,10 +30,8 @@
 #define PLATFORM_API VESTREL_DLL_IMPORT
 #endif
 
-// The Win32 standard calling convention exists only on 32-bit x86.
-#if defined(_WIN32) && defined(__i386__)
-#define WINAPI __attribute__((stdcall))
-#else
+// The system's headers give Windows its standard calling convention; elsewhere there is one.
+#ifndef WINAPI
 #define WINAPI
 #endif
 
@@ -38,6 +48,19 @@ typedef std::int32_t LONG;
 #endif
 typedef std::int64_t LONGLONG;
 typedef std::uint64_t ULONGLONG;
+#if !defined(_WIN32)
+typedef std::int16_t SHORT;
+typedef std::uint16_t USHORT;
+typedef std::uint32_t ULONG;
+typedef int INT;
+typedef char CHAR;
+typedef float FLOAT;
+typedef double DOUBLE;
+typedef void* PVOID;
+typedef void* HANDLE;
+typedef std::size_t SIZE_T;
+typedef std::uintptr_t ULONG_PTR;
+#endif
 typedef const char* LPCSTR;
 typedef const char* LPCTSTR;
 typedef char* LPSTR;

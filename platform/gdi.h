@@ -56,6 +56,7 @@ typedef DWORD COLORREF;
 #define SIMPLEREGION 2
 #endif
 
+#if !defined(_WIN32)
 struct tagPOINT {
     LONG x;
     LONG y;
@@ -77,6 +78,7 @@ struct tagRECT {
 typedef tagRECT RECT;
 typedef tagRECT* LPRECT;
 typedef const tagRECT* LPCRECT;
+#endif
 
 class CPoint : public tagPOINT {
 public:
@@ -150,6 +152,7 @@ public:
 };
 
 // The header of a device-independent bitmap, 40 bytes as stored in files and blocks.
+#if !defined(_WIN32)
 struct tagBITMAPINFOHEADER {
     DWORD biSize;
     LONG biWidth;
@@ -164,7 +167,6 @@ struct tagBITMAPINFOHEADER {
     DWORD biClrImportant;
 };
 typedef tagBITMAPINFOHEADER BITMAPINFOHEADER;
-static_assert(sizeof(BITMAPINFOHEADER) == 40, "a DIB header is 40 bytes");
 
 struct tagRGBQUAD {
     BYTE rgbBlue;
@@ -173,6 +175,8 @@ struct tagRGBQUAD {
     BYTE rgbReserved;
 };
 typedef tagRGBQUAD RGBQUAD;
+#endif
+static_assert(sizeof(BITMAPINFOHEADER) == 40, "a DIB header is 40 bytes");
 
 // A header read from its little-endian bytes; FALSE when fewer than 40 bytes are given.
 PLATFORM_API BOOL PlatformReadBitmapInfoHeader(const void* bytes, std::size_t count,
