@@ -34,9 +34,10 @@ std::string JobRoad(const std::uint8_t* data, std::size_t size);
 
 // CCmxParser::SetDataBlockSizeAll and AddDataBlock with the bytes in pieces of varying sizes
 // (some arrays longer than the bytes that count, some VARIANTs of another type, sometimes an
-// announced total beyond the bytes), then LoadCmxFromDropBlock twice. The drop block must hold
-// the bytes unchanged, both loads must read the same drawing, and its outgoing blocks must
-// pass CheckOleBlocks.
+// announced total beyond the bytes), then LoadCmxFromDropBlock three times. The drop block must
+// hold the bytes unchanged, every load must give the same result and, from the same colour and
+// group depth, the same drawing; for one input in eight the drawing's outgoing blocks must pass
+// CheckOleBlocks.
 std::string DropBlockRoad(const std::uint8_t* data, std::size_t size);
 // CCmxParser::LoadCmxFromClipBoard with the bytes on the clipboard of the process under the
 // exchange format's name, beside a text. Afterwards the clipboard must be closed and hold the
