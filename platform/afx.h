@@ -11,5 +11,6 @@
 #include "platform/gdi.h"
 #include "platform/module.h"
 #include "platform/msgbox.h"
+#include "platform/pngcodec.h"
 #include "platform/wnd.h"
 #include "platform/process.h"
