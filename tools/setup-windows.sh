@@ -2,17 +2,17 @@
 # Sets a Debian machine up to build vestrel for Windows and to run the Windows programs under
 # wine: the i386 architecture, the mingw-w64 cross compiler, GoogleTest's sources, wine (wine32
 # for the 32-bit programs, wine64 for its server), Xvfb for the tests that open windows, and the
-# project's wine prefix. Where this machine cannot run 32-bit x86 code itself, qemu's user-mode
-# emulator from bookworm-backports is registered for it first. Steps already done are skipped,
-# so the script is cheap to run again.
+# project's two wine prefixes (tools/wine-run.sh tells why). Where this machine cannot run 32-bit
+# x86 code itself, qemu's user-mode emulator from bookworm-backports is registered for it first.
+# Steps already done are skipped, so the script is cheap to run again.
 #
 #   tools/setup-windows.sh                 everything
-#   tools/setup-windows.sh --prefix-only   only the wine prefix (tools/wine-run.sh uses this)
+#   tools/setup-windows.sh --prefix DIR    only the wine prefix DIR (tools/wine-run.sh uses this)
 set -euo pipefail
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
-export WINEPREFIX=${VESTREL_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/vestrel/wine}
+prefix=${VESTREL_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/vestrel/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
@@ -78,7 +78,8 @@ emulate_i386() {
     runs_i386 || { say "32-bit x86 code still does not run" >&2; exit 1; }
 }
 
-make_prefix() {
+make_prefix() { # DIR
+    export WINEPREFIX=$1
     [ -f "$WINEPREFIX/system.reg" ] && return
     mkdir -p "$(dirname "$WINEPREFIX")"
     # Tests may start together on a fresh machine; one of them makes the prefix.
@@ -92,8 +93,8 @@ make_prefix() {
     ) 9>"$WINEPREFIX.lock"
 }
 
-if [ "${1:-}" = --prefix-only ]; then
-    make_prefix
+if [ "${1:-}" = --prefix ]; then
+    make_prefix "${2:?usage: setup-windows.sh --prefix DIR}"
     exit 0
 fi
 
@@ -110,5 +111,6 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
 
-make_prefix
+make_prefix "$prefix"
+make_prefix "$prefix-display"
 say "ready"
