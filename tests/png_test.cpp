@@ -104,3 +104,25 @@ TEST(Png, WrittenFilesDecode) {
         WritePng(dir.File("missing/picture.png"), dc.GetSurface(), CRect(0, 0, 7, 4), &error));
     EXPECT_NE(error.find("missing/picture.png"), std::string::npos);
 }
+
+TEST(Png, BytesThatAreNoPngDecodeToNothing) {
+    CDC dc(5, 3);
+    Paint(dc);
+    const std::vector<unsigned char> good = PlatformEncodePng(dc.GetSurface(), CRect(0, 0, 5, 3));
+    ASSERT_FALSE(good.empty());
+    std::vector<unsigned char> damaged = good;
+    damaged[good.size() / 2] ^= 0xFF;
+    const std::vector<std::vector<unsigned char>> refused = {
+        {},
+        {'n', 'o', ' ', 'p', 'n', 'g'},
+        std::vector<unsigned char>(good.begin(), good.begin() + 8),
+        std::vector<unsigned char>(good.begin(), good.end() - 20),
+        damaged,
+    };
+    for (const auto& bytes : refused) {
+        SCOPED_TRACE(bytes.size());
+        CPixelSurface surface(2, 2);
+        EXPECT_FALSE(PlatformDecodePng(bytes.data(), bytes.size(), &surface));
+        EXPECT_EQ(surface.GetWidth(), 0);
+    }
+}
