@@ -11,16 +11,16 @@ if [ ${#reports[@]} -eq 0 ]; then
     echo "test-count: no reports in $results" >&2
     exit 1
 fi
+# A number of the report's first element, <testsuites ...>; 0 when it has none.
+attribute() { # report, name
+    local value
+    value=$(grep -m1 '<testsuites ' "$1" | sed -n "s/.* $2=\"\\([0-9]*\\)\".*/\\1/p")
+    echo "${value:-0}"
+}
 total=0 failed=0 skipped=0
 for report in "${reports[@]}"; do
-    line=$(grep -m1 '<testsuites ' "$report")
-    attribute() {
-        local value
-        value=$(sed -n "s/.* $1=\"\\([0-9]*\\)\".*/\\1/p" <<<"$line")
-        echo "${value:-0}"
-    }
-    total=$((total + $(attribute tests)))
-    failed=$((failed + $(attribute failures) + $(attribute errors)))
+    total=$((total + $(attribute "$report" tests)))
+    failed=$((failed + $(attribute "$report" failures) + $(attribute "$report" errors)))
     skipped=$((skipped + $(grep -c '<skipped' "$report" || true)))
 done
 echo "test-count: ${#reports[@]} test processes ran $total test cases"
