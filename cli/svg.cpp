@@ -173,7 +173,7 @@ std::string BitmapElement(const CGrObj& bitmap) {
     CDC dc(width, height);
     if (dc.DrawPackedDIB(0, 0, bitmap.GetData(), bitmap.GetSize()) == 0)
         return std::string();
-    std::vector<unsigned char> png = EncodePng(dc.GetSurface(), CRect(0, 0, width, height));
+    std::vector<unsigned char> png = PlatformEncodePng(dc.GetSurface(), CRect(0, 0, width, height));
     if (png.empty())
         return std::string();
     // The picture fills the bounds, then takes the transformation. Its rows run top-down in

@@ -13,5 +13,6 @@
 #include "platform/module.h"
 #include "platform/msgbox.h"
 #include "platform/oleauto.h"
+#include "platform/pngcodec.h"
 #include "platform/wnd.h"
 #include "platform/process.h"

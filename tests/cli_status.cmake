@@ -5,7 +5,7 @@ set(input)
 if(INPUT)
     set(input INPUT_FILE ${INPUT})
 endif()
-execute_process(COMMAND ${PROGRAM} ${arguments} ${input} RESULT_VARIABLE status
+execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${arguments} ${input} RESULT_VARIABLE status
                 OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT status STREQUAL EXPECTED)
     message(FATAL_ERROR "vestrel ${ARGS}: exit status ${status}, expected ${EXPECTED}\n${out}${err}")

@@ -1,8 +1,8 @@
 # A drawing read from standard input gives what its file gives: the same job, the same JSON,
 # the same SVG and thumbnail.
 function(run)
-    execute_process(COMMAND ${PROGRAM} ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out
-                    ERROR_VARIABLE err)
+    execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${ARGN} RESULT_VARIABLE status
+                    OUTPUT_VARIABLE out ERROR_VARIABLE err)
     if(NOT status EQUAL 0)
         message(FATAL_ERROR "vestrel ${ARGN}: exit status ${status}\n${err}")
     endif()

@@ -1,4 +1,5 @@
 #include "tests/support/test_util.h"
+#include "vestrel/frame/vestrel.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -119,6 +120,16 @@ std::vector<unsigned long> GroupMembers(const CGrObj* object) {
     for (unsigned long i = 0; i < group->GetMemberCount(); ++i)
         members.push_back(group->GetMember(i));
     return members;
+}
+
+HINSTANCE VestrelModule() {
+    return PlatformModuleFromAddress(reinterpret_cast<const void*>(&LoadCmx6File));
+}
+
+AFX_EXTENSION_MODULE VestrelExtensionModule() {
+    AFX_EXTENSION_MODULE module = {};
+    module.hModule = VestrelModule();
+    return module;
 }
 
 } // namespace cmxtest

@@ -66,6 +66,19 @@ Bytes ReadFileBytes(const std::string& path);
 // The objects of a drawing list, in order.
 std::vector<CGrObj*> Objects(const CGrDrawset& drawing);
 
+// The library's module instance, found from one of its exported functions.
+HINSTANCE VestrelModule();
+// A record naming the library's module, for removing it from the resource chain.
+AFX_EXTENSION_MODULE VestrelExtensionModule();
+
+// The DLL exports no globals, so tests see theCmxParser, moduleHandle and extensionModule only
+// where the shared library's symbols are visible to the program.
+#if defined(_WIN32)
+#define VESTREL_TESTS_SEE_GLOBALS 0
+#else
+#define VESTREL_TESTS_SEE_GLOBALS 1
+#endif
+
 } // namespace cmxtest
 
 #include "vestrel/cmx/cmxparser.h"

@@ -6,7 +6,6 @@
 
 #include "src/os.h"
 
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <cstdio>
@@ -92,7 +91,15 @@ BOOL CFile::Open(const char* path, UINT flags, CFileException* error) {
     if (file == INVALID_HANDLE_VALUE) {
         if (error != nullptr) {
             DWORD code = ::GetLastError();
-            *error = CFileException(CauseOf(code), static_cast<LONG>(code), path);
+            // A folder is refused as access denied; it is a path that names no file, as the
+            // other systems report it.
+            const DWORD attributes =
+                path != nullptr ? ::GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+            const bool folder = code == ERROR_ACCESS_DENIED &&
+                                attributes != INVALID_FILE_ATTRIBUTES &&
+                                (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            *error = CFileException(folder ? CFileException::badPath : CauseOf(code),
+                                    static_cast<LONG>(code), path);
         }
         return FALSE;
     }
