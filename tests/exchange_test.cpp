@@ -401,6 +401,7 @@ TEST(DropBlock, DrawingsComeBackAsTheFileRoadsJob) {
 }
 
 TEST(ClipboardLoad, FindsTheFormatAmongOthers) {
+    ClipboardTurn turn;
     const Bytes image = SampleDrawing();
     const UINT cmx = CmxFormat();
     const UINT other = RegisterClipboardFormatA("Corel 32-bit Presentation Exchange Data 2");
@@ -429,6 +430,7 @@ TEST(ClipboardLoad, FindsTheFormatAmongOthers) {
 }
 
 TEST(ClipboardLoad, NothingToLoadClosesTheClipboardAndLeavesIt) {
+    ClipboardTurn turn;
     const UINT cmx = CmxFormat();
     const Bytes image = SampleDrawing();
     Bytes notCmx = image;
@@ -469,6 +471,7 @@ TEST(ClipboardLoad, ANameThatDiffersInCaseIsAnotherFormat) {
 #else
     // The variant comes first, as it would from a program that registered it so; the format's
     // name then stays the variant's, whoever registers the exchange format's name after it.
+    ClipboardTurn turn;
     const UINT variant = RegisterClipboardFormatA("corel 32-bit presentation exchange data");
     EXPECT_EQ(CmxFormat(), variant);
     PutOnClipboard({{variant, SampleDrawing()}});

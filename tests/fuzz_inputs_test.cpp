@@ -33,6 +33,7 @@ std::vector<fs::path> Inputs() {
 
 TEST(FuzzInputs, EverySeedAndFindingPassesEveryRoad) {
     MessageRecorder quiet;
+    ClipboardTurn turn;
     const std::pair<const char*, std::function<std::string(const std::uint8_t*, std::size_t)>>
         roads[] = {
             {"load", vestrel_fuzz::LoadRoad},           {"convert", vestrel_fuzz::ConvertRoad},

@@ -1,5 +1,7 @@
 // OLE Automation, the clipboard and global memory as the platform gives them: the system's own
 // on Windows, the platform's elsewhere. The same expectations hold for both.
+#include "tests/support/test_util.h"
+
 #include "platform/afx.h"
 
 #include <gtest/gtest.h>
@@ -212,6 +214,7 @@ TEST(Clipboard, NamesRegisterWithoutRegardToCaseAndKeepTheirFirstSpelling) {
 }
 
 TEST(Clipboard, HoldsHandedOverBlocksUntilEmptied) {
+    cmxtest::ClipboardTurn turn;
     const UINT first = RegisterClipboardFormatA("vestrel test first");
     const UINT second = RegisterClipboardFormatA("vestrel test second");
     ASSERT_TRUE(OpenClipboard(nullptr));

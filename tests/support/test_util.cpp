@@ -122,6 +122,22 @@ std::vector<unsigned long> GroupMembers(const CGrObj* object) {
     return members;
 }
 
+#if defined(_WIN32)
+ClipboardTurn::ClipboardTurn() : mutex_(::CreateMutexA(nullptr, FALSE, "vestrel-tests-clipboard")) {
+    // A turn abandoned by a process that ended is a turn all the same.
+    if (mutex_ == nullptr || ::WaitForSingleObject(mutex_, 120000) == WAIT_TIMEOUT)
+        throw std::runtime_error("the clipboard's turn did not come");
+}
+
+ClipboardTurn::~ClipboardTurn() {
+    ::ReleaseMutex(mutex_);
+    ::CloseHandle(mutex_);
+}
+#else
+ClipboardTurn::ClipboardTurn() = default;
+ClipboardTurn::~ClipboardTurn() = default;
+#endif
+
 HINSTANCE VestrelModule() {
     return PlatformModuleFromAddress(reinterpret_cast<const void*>(&LoadCmx6File));
 }

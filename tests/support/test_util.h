@@ -71,6 +71,20 @@ HINSTANCE VestrelModule();
 // A record naming the library's module, for removing it from the resource chain.
 AFX_EXTENSION_MODULE VestrelExtensionModule();
 
+// Holds the clipboard for one test process while it lives. On Windows the clipboard is the
+// session's, shared by every process of the suite and its shards: they take turns through a
+// named mutex. Elsewhere each process has a clipboard of its own.
+class ClipboardTurn {
+public:
+    ClipboardTurn();
+    ~ClipboardTurn();
+    ClipboardTurn(const ClipboardTurn&) = delete;
+    ClipboardTurn& operator=(const ClipboardTurn&) = delete;
+
+private:
+    [[maybe_unused]] HANDLE mutex_ = nullptr;
+};
+
 // The DLL exports no globals, so tests see theCmxParser, moduleHandle and extensionModule only
 // where the shared library's symbols are visible to the program.
 #if defined(_WIN32)
