@@ -91,24 +91,6 @@ UINT CmxFormat() {
     return RegisterClipboardFormatA(kCmxFormat);
 }
 
-// Puts the formats on the clipboard in order; data left out are rendered on request only.
-void PutOnClipboard(const std::vector<std::pair<UINT, std::optional<Bytes>>>& formats) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    ASSERT_TRUE(EmptyClipboard());
-    for (const auto& [format, bytes] : formats) {
-        HGLOBAL block = nullptr;
-        if (bytes) {
-            block = GlobalAlloc(GMEM_MOVEABLE, bytes->size());
-            if (!bytes->empty()) {
-                std::memcpy(GlobalLock(block), bytes->data(), bytes->size());
-                GlobalUnlock(block);
-            }
-        }
-        SetClipboardData(format, block);
-    }
-    ASSERT_TRUE(CloseClipboard());
-}
-
 // The bytes on the clipboard in a format; nullopt when it holds none.
 std::optional<Bytes> ClipboardBytes(UINT format) {
     EXPECT_TRUE(OpenClipboard(nullptr));
@@ -406,7 +388,7 @@ TEST(ClipboardLoad, FindsTheFormatAmongOthers) {
     const UINT cmx = CmxFormat();
     const UINT other = RegisterClipboardFormatA("Corel 32-bit Presentation Exchange Data 2");
     const Bytes text = {'h', 'i', 0};
-    const std::vector<std::vector<std::pair<UINT, std::optional<Bytes>>>> clipboards = {
+    const std::vector<std::vector<ClipboardData>> clipboards = {
         {{cmx, image}},
         {{cmx, image}, {CF_TEXT, text}, {other, text}},
         {{CF_TEXT, text}, {cmx, image}, {CF_DIB, text}},
@@ -415,7 +397,7 @@ TEST(ClipboardLoad, FindsTheFormatAmongOthers) {
     CWnd owner;
     for (std::size_t i = 0; i < clipboards.size(); ++i) {
         SCOPED_TRACE(i);
-        PutOnClipboard(clipboards[i]);
+        ASSERT_TRUE(PutOnClipboard(clipboards[i]));
         MessageRecorder messages;
         CCmxParser parser;
         // A recorded owner window plays no part in reading.
@@ -437,7 +419,7 @@ TEST(ClipboardLoad, NothingToLoadClosesTheClipboardAndLeavesIt) {
     notCmx[21] = 'c';
     const Bytes headerOnly(image.begin(), image.begin() + 204);
     const Bytes text = {'h', 'i', 0};
-    const std::pair<const char*, std::vector<std::pair<UINT, std::optional<Bytes>>>> cases[] = {
+    const std::pair<const char*, std::vector<ClipboardData>> cases[] = {
         {"an empty clipboard", {}},
         {"no CMX format", {{CF_TEXT, text}}},
         {"the format without data", {{CF_TEXT, text}, {cmx, std::nullopt}}},
@@ -447,7 +429,7 @@ TEST(ClipboardLoad, NothingToLoadClosesTheClipboardAndLeavesIt) {
     };
     for (const auto& [what, formats] : cases) {
         SCOPED_TRACE(what);
-        PutOnClipboard(formats);
+        ASSERT_TRUE(PutOnClipboard(formats));
         const std::optional<Bytes> before = ClipboardBytes(cmx);
         MessageRecorder messages;
         CCmxParser parser;
@@ -474,7 +456,7 @@ TEST(ClipboardLoad, ANameThatDiffersInCaseIsAnotherFormat) {
     ClipboardTurn turn;
     const UINT variant = RegisterClipboardFormatA("corel 32-bit presentation exchange data");
     EXPECT_EQ(CmxFormat(), variant);
-    PutOnClipboard({{variant, SampleDrawing()}});
+    ASSERT_TRUE(PutOnClipboard({{variant, SampleDrawing()}}));
     CCmxParser parser;
     EXPECT_EQ(parser.LoadCmxFromClipBoard(), 0);
     EXPECT_FALSE(CloseClipboard());

@@ -2,6 +2,7 @@
 #include "vestrel/frame/vestrel.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -137,6 +138,24 @@ ClipboardTurn::~ClipboardTurn() {
 ClipboardTurn::ClipboardTurn() = default;
 ClipboardTurn::~ClipboardTurn() = default;
 #endif
+
+bool PutOnClipboard(const std::vector<ClipboardData>& formats) {
+    if (!OpenClipboard(nullptr))
+        return false;
+    EmptyClipboard();
+    for (const auto& [format, bytes] : formats) {
+        HGLOBAL block = nullptr;
+        if (bytes) {
+            block = GlobalAlloc(GMEM_MOVEABLE, bytes->size());
+            if (!bytes->empty()) {
+                std::memcpy(GlobalLock(block), bytes->data(), bytes->size());
+                GlobalUnlock(block);
+            }
+        }
+        SetClipboardData(format, block);
+    }
+    return CloseClipboard() != FALSE;
+}
 
 HINSTANCE VestrelModule() {
     return PlatformModuleFromAddress(reinterpret_cast<const void*>(&LoadCmx6File));

@@ -6,7 +6,9 @@
 #include "drawset/grobj.h"
 #include "platform/msgbox.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cmxtest {
@@ -84,6 +86,11 @@ public:
 private:
     [[maybe_unused]] HANDLE mutex_ = nullptr;
 };
+
+// A format on the clipboard and its bytes; without bytes it is rendered on request only.
+using ClipboardData = std::pair<UINT, std::optional<Bytes>>;
+// Empties the clipboard and puts the formats on it in order; false when it cannot be opened.
+bool PutOnClipboard(const std::vector<ClipboardData>& formats);
 
 // The DLL exports no globals, so tests see theCmxParser, moduleHandle and extensionModule only
 // where the shared library's symbols are visible to the program.
