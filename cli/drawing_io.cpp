@@ -1,6 +1,10 @@
 #include "cli/drawing_io.h"
 
+#include "cli/commands.h"
+
 #include "vestrel/cmx/cmxparser.h"
+
+#include "platform/console.h"
 
 #include <cstdio>
 
@@ -19,25 +23,87 @@ int MessageCounter::Show(HWND, const char* text, const char* caption, UINT) {
     return IDOK;
 }
 
-DrawingPtr ReadDrawing(const std::string& path) {
-    MessageCounter messages;
-    CCmxParser parser;
-    if (parser.LoadCmx6File(path.c_str()))
-        return DrawingPtr(parser.DetachDrawing());
-    const CmxStop reason = parser.GetStopRecord().reason;
-    if (reason != CmxStop::noHeader) {
-        // The library's message says why a file cannot be opened; the rest is said here.
-        if (reason != CmxStop::noFile)
-            std::fprintf(stderr, "vestrel: %s: %s\n", path.c_str(), StopText(reason));
-        return nullptr;
-    }
-    // Not a CMX drawing: perhaps a job file.
+std::string InputName(const std::string& input) {
+    if (input == kStandardInput)
+        return "standard input";
+    if (input == kClipboardInput)
+        return "the clipboard";
+    return input;
+}
+
+bool IsFileInput(const std::string& input) {
+    return input != kStandardInput && input != kClipboardInput;
+}
+
+int ClipboardUsage(const std::string& input) {
+#if defined(_WIN32)
+    (void)input;
+#else
+    if (input == kClipboardInput)
+        return UsageError("--clipboard reads the Windows clipboard; this system has none");
+#endif
+    return 0;
+}
+
+bool ReadStandardInput(std::vector<BYTE>* bytes) {
+    if (PlatformReadStandardInput(bytes) && bytes->size() <= 0xFFFFFFFFu)
+        return true;
+    std::fprintf(stderr, "vestrel: standard input cannot be read\n");
+    return false;
+}
+
+namespace {
+
+// A job file, from a path or from bytes: the fallback for what the CMX reader refused.
+DrawingPtr ReadJob(const std::string& input, const std::vector<BYTE>* bytes) {
     try {
-        return DrawingPtr(CGrDrawset::ReadJobFile(path.c_str()));
+        if (bytes != nullptr)
+            return DrawingPtr(
+                CGrDrawset::ReadJobData(bytes->data(), static_cast<unsigned long>(bytes->size())));
+        return DrawingPtr(CGrDrawset::ReadJobFile(input.c_str()));
     } catch (const CFileException& e) {
-        std::fprintf(stderr, "vestrel: %s\n", e.what());
+        if (bytes != nullptr)
+            std::fprintf(stderr, "vestrel: standard input: %s\n", e.what());
+        else
+            std::fprintf(stderr, "vestrel: %s\n", e.what());
     }
     return nullptr;
+}
+
+// After a CMX load that gave no drawing: bytes without a CMX header may be a job file; for the
+// rest the stop record says why, beside the library's message for a file that cannot be opened.
+DrawingPtr AfterRefusal(const std::string& input, const std::vector<BYTE>* bytes,
+                        const CCmxParser& parser) {
+    const CmxStop reason = parser.GetStopRecord().reason;
+    if (reason == CmxStop::noHeader)
+        return ReadJob(input, bytes);
+    if (reason != CmxStop::noFile)
+        std::fprintf(stderr, "vestrel: %s: %s\n", InputName(input).c_str(), StopText(reason));
+    return nullptr;
+}
+
+} // namespace
+
+DrawingPtr ReadDrawing(const std::string& input) {
+    MessageCounter messages;
+    CCmxParser parser;
+    if (input == kClipboardInput) {
+        if (parser.LoadCmxFromClipBoard())
+            return DrawingPtr(parser.DetachDrawing());
+        std::fprintf(stderr, "vestrel: the clipboard holds no CMX drawing\n");
+        return nullptr;
+    }
+    if (input == kStandardInput) {
+        std::vector<BYTE> bytes;
+        if (!ReadStandardInput(&bytes))
+            return nullptr;
+        if (parser.LoadCmxFromMemory(bytes.data(), static_cast<DWORD>(bytes.size())))
+            return DrawingPtr(parser.DetachDrawing());
+        return AfterRefusal(input, &bytes, parser);
+    }
+    if (parser.LoadCmx6File(input.c_str()))
+        return DrawingPtr(parser.DetachDrawing());
+    return AfterRefusal(input, nullptr, parser);
 }
 
 const char* StopText(CmxStop reason) {

@@ -24,18 +24,25 @@ std::string Printable(char c) {
 
 int Info(const Args& args) {
     if (args.size() != 1)
-        return UsageError("info takes one CMX file");
+        return UsageError("info takes one CMX file, or - for standard input");
     CCmxParser parser;
     CCmxFileInfo info;
-    if (!parser.InspectCmx6File(args[0].c_str(), &info)) {
-        // A file that cannot be opened, or whose compressed body is damaged, has had the
-        // library's message already.
+    std::vector<BYTE> bytes;
+    const bool standardInput = args[0] == kStandardInput;
+    if (standardInput && !ReadStandardInput(&bytes))
+        return kExitFailed;
+    const int read = standardInput ? parser.InspectCmxImage(bytes.data(),
+                                                            static_cast<DWORD>(bytes.size()), &info)
+                                   : parser.InspectCmx6File(args[0].c_str(), &info);
+    const std::string name = InputName(args[0]);
+    if (!read) {
+        // A file that cannot be opened has had the library's message already.
         if (info.opened)
-            std::fprintf(stderr, "vestrel: %s: %s\n", args[0].c_str(), StopText(info.stop.reason));
+            std::fprintf(stderr, "vestrel: %s: %s\n", name.c_str(), StopText(info.stop.reason));
         return kExitFailed;
     }
     const CCmxHeader& h = info.header;
-    std::printf("file:          %s\n", args[0].c_str());
+    std::printf("file:          %s\n", name.c_str());
     std::printf("byte order:    %s (%s)\n",
                 h.GetByteOrderChar() == '2' ? "little-endian" : "big-endian",
                 Printable(h.GetByteOrderChar()).c_str());
@@ -60,8 +67,8 @@ int Info(const Args& args) {
     }
     std::printf("instructions (code, count):\n");
     for (const auto& [code, count] : info.instructions) {
-        const char* name = vestrel_cmx::InstructionName(code);
-        std::string what = name != nullptr ? name : "";
+        const char* known = vestrel_cmx::InstructionName(code);
+        std::string what = known != nullptr ? known : "";
         if (stop.passedOver.count(code) != 0)
             what += what.empty() ? "passed over" : ", passed over";
         std::printf("  %6d  %8lu  %s\n", code, count, what.c_str());

@@ -136,6 +136,10 @@ std::string DrawingSvg(const CGrDrawset& drawing) {
 int Svg(const Args& args) {
     if (args.empty() || args.size() > 2)
         return UsageError("svg takes a CMX or job file and an optional SVG file");
+    if (int usage = ClipboardUsage(args[0]))
+        return usage;
+    if (args.size() == 1 && !IsFileInput(args[0]))
+        return UsageError("svg needs an SVG file to read " + InputName(args[0]));
     DrawingPtr drawing = ReadDrawing(args[0]);
     if (!drawing)
         return kExitFailed;
@@ -169,7 +173,7 @@ std::string BitmapElement(const CGrObj& bitmap) {
     CDC dc(width, height);
     if (dc.DrawPackedDIB(0, 0, bitmap.GetData(), bitmap.GetSize()) == 0)
         return std::string();
-    std::vector<unsigned char> png = EncodePng(dc.GetSurface(), CRect(0, 0, width, height));
+    std::vector<unsigned char> png = PlatformEncodePng(dc.GetSurface(), CRect(0, 0, width, height));
     if (png.empty())
         return std::string();
     // The picture fills the bounds, then takes the transformation. Its rows run top-down in

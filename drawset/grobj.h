@@ -44,38 +44,21 @@ constexpr int GROBJ_TYPE_SPLIT_GROUP = 6;
 // a group may carry any code.
 enum class GrObjClass : unsigned char { object = 0, simple = 1, group = 2, bitmap = 3 };
 
-class DRAWSET_API CGrObj {
+class DRAWSET_RECORD_API CGrObj {
 public:
-    CGrObj() {}
-    explicit CGrObj(int kind) : type(kind) {}
-    CGrObj(int kind, int aux) : type(kind), auxInt(aux) {}
+    CGrObj();
+    explicit CGrObj(int kind);
+    CGrObj(int kind, int aux);
     CGrObj(const CGrObj&) = delete;
-    ~CGrObj() {
-        if (data != nullptr)
-            ::operator delete(data);
-    }
+    ~CGrObj();
 
     // Copies every field. The data block is not duplicated: both objects then refer to the same
     // block, and only one of them may keep it (the other sets its data to null before it goes).
-    CGrObj& operator=(const CGrObj& other) {
-        if (this != &other) {
-            if (data != nullptr && data != other.data)
-                ::operator delete(data);
-            data = other.data;
-            size = other.size;
-            type = other.type;
-            auxInt = other.auxInt;
-            auxLong = other.auxLong;
-            objClass = other.objClass;
-            matrix = other.matrix;
-            bounds = other.bounds;
-        }
-        return *this;
-    }
+    CGrObj& operator=(const CGrObj& other);
 
-    int GetType() const { return type; }
-    unsigned long GetSize() const { return size; }
-    unsigned char* GetData() const { return data; }
+    int GetType() const;
+    unsigned long GetSize() const;
+    unsigned char* GetData() const;
 
     // Copies the transformation into the object.
     void SetMatrix(const CMatrix* transformation);
@@ -93,18 +76,13 @@ public:
 };
 
 // A path. Its data block, the Bef block, holds the node letters and the points.
-class DRAWSET_API CGrObjSimple : public CGrObj {
+class DRAWSET_RECORD_API CGrObjSimple : public CGrObj {
 public:
     CGrObjSimple();
-    explicit CGrObjSimple(long value) : CGrObjSimple() { auxLong = static_cast<LONG>(value); }
+    explicit CGrObjSimple(long value);
     ~CGrObjSimple();
 
-    CGrObjSimple& operator=(const CGrObjSimple& other) {
-        CGrObj::operator=(other);
-        layerIndex = other.layerIndex;
-        capacity = other.capacity;
-        return *this;
-    }
+    CGrObjSimple& operator=(const CGrObjSimple& other);
 
     void SetLayerIndex(unsigned short index);
     unsigned short GetLayerIndex() const { return layerIndex; }
@@ -113,10 +91,7 @@ public:
     // Returns 1, or 0 when n is too large for a block.
     int BuildBefBlock(const unsigned char* letters, const tagDoublePoint* points, unsigned long n);
 
-    unsigned long GetBefBlock(unsigned char** out) {
-        *out = data;
-        return size;
-    }
+    unsigned long GetBefBlock(unsigned char** out);
 
     // Reads the Bef block back: the number of points, and the letter and point of index i.
     unsigned long GetPointCount() const;
@@ -128,27 +103,14 @@ public:
 };
 
 // A group. Its data block lists the 1-based positions of its members in the drawing list.
-class DRAWSET_API CGrObjGroup : public CGrObj {
+class DRAWSET_RECORD_API CGrObjGroup : public CGrObj {
 public:
     CGrObjGroup();
-    explicit CGrObjGroup(long value) : CGrObjGroup() { auxLong = static_cast<LONG>(value); }
-    explicit CGrObjGroup(unsigned short kind) {
-        objClass = GrObjClass::group;
-        groupExtra1 = 0;
-        type = kind;
-    }
-    ~CGrObjGroup() {
-        if (data != nullptr)
-            ::operator delete(data);
-        data = nullptr;
-    }
+    explicit CGrObjGroup(long value);
+    explicit CGrObjGroup(unsigned short kind);
+    ~CGrObjGroup();
 
-    CGrObjGroup& operator=(const CGrObjGroup& other) {
-        CGrObj::operator=(other);
-        groupExtra1 = other.groupExtra1;
-        capacity = other.capacity;
-        return *this;
-    }
+    CGrObjGroup& operator=(const CGrObjGroup& other);
 
     // Records a member by its 1-based position in the drawing list. Returns 1, or 0 when the
     // group cannot hold another member.
@@ -161,51 +123,27 @@ public:
 };
 
 // A bitmap: a packed device-independent bitmap, or the thumbnail block of a drawing.
-class DRAWSET_API CGrObjBitmap : public CGrObj {
+class DRAWSET_RECORD_API CGrObjBitmap : public CGrObj {
 public:
     CGrObjBitmap();
-    explicit CGrObjBitmap(long value) : CGrObjBitmap() { auxLong = static_cast<LONG>(value); }
-    ~CGrObjBitmap() {
-        if (data != nullptr) {
-            ::operator delete(data);
-            data = nullptr;
-        }
-    }
+    explicit CGrObjBitmap(long value);
+    ~CGrObjBitmap();
 
-    CGrObjBitmap& operator=(const CGrObjBitmap& other) {
-        CGrObj::operator=(other);
-        return *this;
-    }
+    CGrObjBitmap& operator=(const CGrObjBitmap& other);
 
     // Allocates a block of n bytes for an object that holds none.
-    unsigned char* GetMem(unsigned long n) {
-        data = static_cast<unsigned char*>(::operator new(n));
-        size = static_cast<DWORD>(n);
-        return data;
-    }
+    unsigned char* GetMem(unsigned long n);
 };
 
 // The drawing's colours, 0x00BBGGRR, by 0-based index.
-class DRAWSET_API CGrObjColorMap {
+class DRAWSET_RECORD_API CGrObjColorMap {
 public:
-    CGrObjColorMap() : colors(nullptr), colorCount(0) {}
+    CGrObjColorMap();
     CGrObjColorMap(const CGrObjColorMap&) = delete;
-    ~CGrObjColorMap() {
-        if (colors != nullptr)
-            ::operator delete(colors);
-    }
+    ~CGrObjColorMap();
 
     // Copies every field; the table is shared as for the records' blocks.
-    CGrObjColorMap& operator=(const CGrObjColorMap& other) {
-        if (this != &other) {
-            if (colors != nullptr && colors != other.colors)
-                ::operator delete(colors);
-            colors = other.colors;
-            auxWord = other.auxWord;
-            colorCount = other.colorCount;
-        }
-        return *this;
-    }
+    CGrObjColorMap& operator=(const CGrObjColorMap& other);
 
     // A table of n entries, all 0, in place of any table held before. Returns 1.
     int CreateColorMap(unsigned short n);
@@ -223,13 +161,13 @@ public:
 
 // The drawing list: it owns the objects its elements point to, the colour map and the
 // thumbnail. Objects join it by copy.
-class DRAWSET_API CGrDrawset : public CPtrList {
+class DRAWSET_RECORD_API CGrDrawset : public CPtrList {
 public:
-    CGrDrawset() : CPtrList(64), thumbnail(new (std::nothrow) CGrObjBitmap) {}
-    explicit CGrDrawset(CString drawingName) : CPtrList(64), name(drawingName) {}
+    CGrDrawset();
+    explicit CGrDrawset(CString drawingName);
     ~CGrDrawset() override;
 
-    void CreateClipArt() {}
+    void CreateClipArt();
 
     // Each adds a copy of object, data block included; the caller keeps and destroys its own.
     POSITION AddObjTail(CGrObj* object);
@@ -270,6 +208,127 @@ public:
     DWORD extra3 = 0;
     DWORD extra4 = 0;
 };
+
+// The records' inline members. They are defined outside their classes so that a library that
+// exports the classes builds and exports them too.
+
+inline CGrObj::CGrObj() {}
+inline CGrObj::CGrObj(int kind) : type(kind) {}
+inline CGrObj::CGrObj(int kind, int aux) : type(kind), auxInt(aux) {}
+
+inline CGrObj::~CGrObj() {
+    if (data != nullptr)
+        ::operator delete(data);
+}
+
+inline CGrObj& CGrObj::operator=(const CGrObj& other) {
+    if (this != &other) {
+        if (data != nullptr && data != other.data)
+            ::operator delete(data);
+        data = other.data;
+        size = other.size;
+        type = other.type;
+        auxInt = other.auxInt;
+        auxLong = other.auxLong;
+        objClass = other.objClass;
+        matrix = other.matrix;
+        bounds = other.bounds;
+    }
+    return *this;
+}
+
+inline int CGrObj::GetType() const {
+    return type;
+}
+inline unsigned long CGrObj::GetSize() const {
+    return size;
+}
+inline unsigned char* CGrObj::GetData() const {
+    return data;
+}
+
+inline CGrObjSimple::CGrObjSimple(long value) : CGrObjSimple() {
+    auxLong = static_cast<LONG>(value);
+}
+
+inline CGrObjSimple& CGrObjSimple::operator=(const CGrObjSimple& other) {
+    CGrObj::operator=(other);
+    layerIndex = other.layerIndex;
+    capacity = other.capacity;
+    return *this;
+}
+
+inline unsigned long CGrObjSimple::GetBefBlock(unsigned char** out) {
+    *out = data;
+    return size;
+}
+
+inline CGrObjGroup::~CGrObjGroup() {
+    if (data != nullptr)
+        ::operator delete(data);
+    data = nullptr;
+}
+
+inline CGrObjGroup::CGrObjGroup(long value) : CGrObjGroup() {
+    auxLong = static_cast<LONG>(value);
+}
+
+inline CGrObjGroup::CGrObjGroup(unsigned short kind) {
+    objClass = GrObjClass::group;
+    groupExtra1 = 0;
+    type = kind;
+}
+
+inline CGrObjGroup& CGrObjGroup::operator=(const CGrObjGroup& other) {
+    CGrObj::operator=(other);
+    groupExtra1 = other.groupExtra1;
+    capacity = other.capacity;
+    return *this;
+}
+
+inline CGrObjBitmap::~CGrObjBitmap() {
+    if (data != nullptr) {
+        ::operator delete(data);
+        data = nullptr;
+    }
+}
+
+inline CGrObjBitmap::CGrObjBitmap(long value) : CGrObjBitmap() {
+    auxLong = static_cast<LONG>(value);
+}
+
+inline CGrObjBitmap& CGrObjBitmap::operator=(const CGrObjBitmap& other) {
+    CGrObj::operator=(other);
+    return *this;
+}
+
+inline unsigned char* CGrObjBitmap::GetMem(unsigned long n) {
+    data = static_cast<unsigned char*>(::operator new(n));
+    size = static_cast<DWORD>(n);
+    return data;
+}
+
+inline CGrObjColorMap::CGrObjColorMap() : colors(nullptr), colorCount(0) {}
+
+inline CGrObjColorMap::~CGrObjColorMap() {
+    if (colors != nullptr)
+        ::operator delete(colors);
+}
+
+inline CGrObjColorMap& CGrObjColorMap::operator=(const CGrObjColorMap& other) {
+    if (this != &other) {
+        if (colors != nullptr && colors != other.colors)
+            ::operator delete(colors);
+        colors = other.colors;
+        auxWord = other.auxWord;
+        colorCount = other.colorCount;
+    }
+    return *this;
+}
+
+inline CGrDrawset::CGrDrawset() : CPtrList(64), thumbnail(new (std::nothrow) CGrObjBitmap) {}
+inline CGrDrawset::CGrDrawset(CString drawingName) : CPtrList(64), name(drawingName) {}
+inline void CGrDrawset::CreateClipArt() {}
 
 // Creates a copy of object of its own class, with its own data block.
 DRAWSET_API CGrObj* DrawsetCloneObject(const CGrObj& object);

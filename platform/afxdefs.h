@@ -18,38 +18,48 @@
 #define PLATFORM_API VESTREL_DLL_IMPORT
 #endif
 
-// The Win32 standard calling convention exists only on 32-bit x86.
-#if defined(_WIN32) && defined(__i386__)
-#define WINAPI __attribute__((stdcall))
-#else
-#define WINAPI
+#if defined(_WIN32)
+// On Windows the Win32 names are the system's own, so that a program may include windows.h
+// before or after the platform's headers.
+#if defined(UNICODE) || defined(_UNICODE)
+#error "vestrel's interfaces take ANSI text: build without UNICODE"
 #endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+// Elsewhere the platform defines what the libraries use of them. The standard calling convention
+// of Win32 is the only one there.
+#define WINAPI
 
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
 typedef unsigned int UINT;
-#if defined(_WIN32)
-typedef unsigned long DWORD;
-typedef long LONG;
-#else
 typedef std::uint32_t DWORD;
 typedef std::int32_t LONG;
-#endif
 typedef std::int64_t LONGLONG;
 typedef std::uint64_t ULONGLONG;
+typedef std::int16_t SHORT;
+typedef std::uint16_t USHORT;
+typedef std::uint32_t ULONG;
+typedef int INT;
+typedef char CHAR;
+typedef float FLOAT;
+typedef double DOUBLE;
+typedef void* PVOID;
+typedef void* HANDLE;
+typedef std::size_t SIZE_T;
+typedef std::uintptr_t ULONG_PTR;
 typedef const char* LPCSTR;
 typedef const char* LPCTSTR;
 typedef char* LPSTR;
 typedef char* LPTSTR;
 typedef void* LPVOID;
 
-#ifndef TRUE
 #define TRUE 1
-#endif
-#ifndef FALSE
 #define FALSE 0
-#endif
 
 // Module instances and windows are opaque handles.
 struct HINSTANCE__;
@@ -57,21 +67,13 @@ typedef HINSTANCE__* HINSTANCE;
 struct HWND__;
 typedef HWND__* HWND;
 
-// The system's headers define these as macros; the same macros serve every platform.
-#ifndef IDOK
 #define IDOK 1
 #define IDCANCEL 2
-#endif
-#ifndef MB_OK
 #define MB_OK 0x00000000
-#endif
-#ifndef DLL_PROCESS_ATTACH
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1
 #define DLL_THREAD_ATTACH 2
 #define DLL_THREAD_DETACH 3
-#endif
 // Maximum length of a path, terminating zero included.
-#ifndef _MAX_PATH
 #define _MAX_PATH 260
 #endif

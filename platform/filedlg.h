@@ -6,7 +6,9 @@
 #include "platform/cstring.h"
 #include "platform/wnd.h"
 
-#ifndef OFN_READONLY
+#if defined(_WIN32)
+#include <commdlg.h>
+#else
 #define OFN_READONLY 0x00000001
 #define OFN_OVERWRITEPROMPT 0x00000002
 #define OFN_HIDEREADONLY 0x00000004
@@ -16,12 +18,9 @@
 #define OFN_PATHMUSTEXIST 0x00000800
 #define OFN_FILEMUSTEXIST 0x00001000
 #define OFN_EXPLORER 0x00080000
-#endif
 
-#ifndef MAKEINTRESOURCE
 #define MAKEINTRESOURCE(id)                                                                        \
     reinterpret_cast<LPSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(id)))
-#endif
 
 // The dialog's parameters and, after OK, the chosen file. The filter is a list of pairs of
 // zero-terminated texts (display text, pattern) that ends with an empty text.
@@ -47,6 +46,7 @@ struct tagOFN {
     LPCSTR lpTemplateName;
 };
 typedef tagOFN OPENFILENAME;
+#endif
 
 class CFileDialog;
 

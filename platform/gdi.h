@@ -10,9 +10,10 @@
 
 #include <vector>
 
+#if !defined(_WIN32)
+// The system's GDI names, which Windows' own headers define there.
 typedef DWORD COLORREF;
 
-#ifndef RGB
 #define RGB(r, g, b)                                                                               \
     (static_cast<COLORREF>(static_cast<BYTE>(r)) |                                                 \
      (static_cast<COLORREF>(static_cast<BYTE>(g)) << 8) |                                          \
@@ -20,13 +21,9 @@ typedef DWORD COLORREF;
 #define GetRValue(c) static_cast<BYTE>(c)
 #define GetGValue(c) static_cast<BYTE>((c) >> 8)
 #define GetBValue(c) static_cast<BYTE>((c) >> 16)
-#endif
-#ifndef CLR_INVALID
 #define CLR_INVALID 0xFFFFFFFF
-#endif
 
 // Stock objects, by the system's indices.
-#ifndef WHITE_BRUSH
 #define WHITE_BRUSH 0
 #define LTGRAY_BRUSH 1
 #define GRAY_BRUSH 2
@@ -36,25 +33,14 @@ typedef DWORD COLORREF;
 #define WHITE_PEN 6
 #define BLACK_PEN 7
 #define NULL_PEN 8
-#endif
-#ifndef PS_SOLID
 #define PS_SOLID 0
 #define PS_NULL 5
-#endif
-#ifndef BS_SOLID
 #define BS_SOLID 0
 #define BS_NULL 1
-#endif
-#ifndef BI_RGB
 #define BI_RGB 0
-#endif
-#ifndef DIB_RGB_COLORS
 #define DIB_RGB_COLORS 0
-#endif
-#ifndef NULLREGION
 #define NULLREGION 1
 #define SIMPLEREGION 2
-#endif
 
 struct tagPOINT {
     LONG x;
@@ -77,6 +63,32 @@ struct tagRECT {
 typedef tagRECT RECT;
 typedef tagRECT* LPRECT;
 typedef const tagRECT* LPCRECT;
+
+// The header of a device-independent bitmap, 40 bytes as stored in files and blocks.
+struct tagBITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight; // positive: the first row stored is the bottom row; negative: top-down
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+typedef tagBITMAPINFOHEADER BITMAPINFOHEADER;
+
+struct tagRGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+};
+typedef tagRGBQUAD RGBQUAD;
+#endif
+static_assert(sizeof(BITMAPINFOHEADER) == 40, "a DIB header is 40 bytes");
 
 class CPoint : public tagPOINT {
 public:
@@ -148,31 +160,6 @@ public:
     }
     bool operator!=(const RECT& other) const { return !(*this == other); }
 };
-
-// The header of a device-independent bitmap, 40 bytes as stored in files and blocks.
-struct tagBITMAPINFOHEADER {
-    DWORD biSize;
-    LONG biWidth;
-    LONG biHeight; // positive: the first row stored is the bottom row; negative: top-down
-    WORD biPlanes;
-    WORD biBitCount;
-    DWORD biCompression;
-    DWORD biSizeImage;
-    LONG biXPelsPerMeter;
-    LONG biYPelsPerMeter;
-    DWORD biClrUsed;
-    DWORD biClrImportant;
-};
-typedef tagBITMAPINFOHEADER BITMAPINFOHEADER;
-static_assert(sizeof(BITMAPINFOHEADER) == 40, "a DIB header is 40 bytes");
-
-struct tagRGBQUAD {
-    BYTE rgbBlue;
-    BYTE rgbGreen;
-    BYTE rgbRed;
-    BYTE rgbReserved;
-};
-typedef tagRGBQUAD RGBQUAD;
 
 // A header read from its little-endian bytes; FALSE when fewer than 40 bytes are given.
 PLATFORM_API BOOL PlatformReadBitmapInfoHeader(const void* bytes, std::size_t count,

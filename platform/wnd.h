@@ -8,6 +8,7 @@
 
 #include "platform/gdi.h"
 
+#if !defined(_WIN32)
 struct HDC__;
 typedef HDC__* HDC;
 
@@ -20,6 +21,7 @@ struct tagPAINTSTRUCT {
     BYTE rgbReserved[32];
 };
 typedef tagPAINTSTRUCT PAINTSTRUCT;
+#endif
 
 class PLATFORM_API CWnd : public CObject {
     DECLARE_DYNAMIC(CWnd)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace cmxtest;
 
 namespace {
@@ -36,7 +38,8 @@ TEST(Frame, MessagesOutsideTheChainFallBack) {
     MessageRecorder recorder;
     ShowErrorMessage(99);
     // Without the library in the resource chain no text loads.
-    AfxTermExtensionModule(extensionModule);
+    AFX_EXTENSION_MODULE library = VestrelExtensionModule();
+    AfxTermExtensionModule(library);
     ShowErrorMessage(IDS_BAD_CMX_FILE);
     InitVestrelDLL();
     ShowErrorMessage(IDS_BAD_CMX_FILE);
@@ -52,15 +55,20 @@ TEST(Frame, EachInitialisationLinksTheLibraryOnce) {
     int before = AfxGetResourceChainLength();
     InitVestrelDLL();
     EXPECT_EQ(AfxGetResourceChainLength(), before + 1);
-    AfxTermExtensionModule(extensionModule);
+    AFX_EXTENSION_MODULE library = VestrelExtensionModule();
+    AfxTermExtensionModule(library);
     InitVestrelDLL();
     EXPECT_EQ(AfxGetResourceChainLength(), before - 1 + 1);
 }
 
 TEST(Frame, TheEntryRecordedTheModule) {
+    EXPECT_NE(VestrelModule(), nullptr);
+    EXPECT_NE(VestrelModule(), AfxGetInstanceHandle());
+#if VESTREL_TESTS_SEE_GLOBALS
     EXPECT_TRUE(extensionModule.bInitialized);
-    EXPECT_NE(moduleHandle, nullptr);
+    EXPECT_EQ(moduleHandle, VestrelModule());
     EXPECT_EQ(moduleHandle, extensionModule.hModule);
+#endif
 }
 
 TEST(Frame, ExportedPlainFunctions) {
@@ -72,13 +80,17 @@ TEST(Frame, ExportedPlainFunctions) {
     EXPECT_EQ(LoadCmx6File("/nonexistent/file.cmx"), 0);
     EXPECT_EQ(recorder.Ids(), std::vector<int>{1});
     EXPECT_EQ(LoadCmx6File(WriteTemp(SmallDrawing()).c_str()), 1);
-    ASSERT_NE(theCmxParser.GetDrawing(), nullptr);
     EXPECT_EQ(SetFrameSize(300, 4000000000u), 1);
-    EXPECT_EQ(theCmxParser.GetDrawing()->frameWidth, 300.0);
-    EXPECT_EQ(theCmxParser.GetDrawing()->frameHeight, 4000000000.0);
+    TempDir dir;
+    EXPECT_EQ(WriteJobFile(dir.File("framed.job").c_str()), 1);
+    std::unique_ptr<CGrDrawset> job(CGrDrawset::ReadJobFile(dir.File("framed.job").c_str()));
+    EXPECT_EQ(job->frameWidth, 300.0);
+    EXPECT_EQ(job->frameHeight, 4000000000.0);
     auto* window = reinterpret_cast<CWnd*>(0x1234);
     EXPECT_EQ(SetClipboardOwner(window), 1);
+#if VESTREL_TESTS_SEE_GLOBALS
     EXPECT_EQ(theCmxParser.GetClipboardOwner(), window);
+#endif
     SetClipboardOwner(nullptr);
 }
 

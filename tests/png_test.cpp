@@ -1,10 +1,8 @@
-// PNG output: what is written decodes to the pixels given.
+// PNG output: what is written decodes to the pixels given, through the system's codec.
 #include "cli/png.h"
 #include "tests/support/test_util.h"
 
-#include "platform/gdi.h"
-
-#include <png.h>
+#include "platform/pngcodec.h"
 
 #include <gtest/gtest.h>
 
@@ -24,21 +22,11 @@ struct Decoded {
 
 Decoded Decode(const std::vector<unsigned char>& png) {
     Decoded d;
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, png.data(), png.size()))
-        return d;
-    image.format = PNG_FORMAT_RGB;
-    std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
-        return d;
-    d.ok = true;
-    d.width = static_cast<int>(image.width);
-    d.height = static_cast<int>(image.height);
-    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
-        d.pixels.push_back((std::uint32_t{rgb[i]} << 16) | (std::uint32_t{rgb[i + 1]} << 8) |
-                           rgb[i + 2]);
+    CPixelSurface surface;
+    d.ok = PlatformDecodePng(png.data(), png.size(), &surface) != FALSE;
+    d.width = surface.GetWidth();
+    d.height = surface.GetHeight();
+    d.pixels.assign(surface.GetPixels(), surface.GetPixels() + d.width * d.height);
     return d;
 }
 
@@ -68,7 +56,7 @@ TEST(Png, EncodedPicturesDecodeToTheirPixels) {
         CDC dc(width, height);
         Paint(dc);
         const std::vector<unsigned char> png =
-            EncodePng(dc.GetSurface(), CRect(0, 0, width, height));
+            PlatformEncodePng(dc.GetSurface(), CRect(0, 0, width, height));
         ASSERT_FALSE(png.empty());
         Decoded d = Decode(png);
         ASSERT_TRUE(d.ok);
@@ -81,13 +69,13 @@ TEST(Png, EncodedPicturesDecodeToTheirPixels) {
 TEST(Png, AreasAreClippedToTheSurface) {
     CDC dc(6, 4);
     Paint(dc);
-    Decoded part = Decode(EncodePng(dc.GetSurface(), CRect(-5, 1, 3, 100)));
+    Decoded part = Decode(PlatformEncodePng(dc.GetSurface(), CRect(-5, 1, 3, 100)));
     ASSERT_TRUE(part.ok);
     EXPECT_EQ(part.width, 3);
     EXPECT_EQ(part.height, 3);
     EXPECT_EQ(part.pixels[0], dc.GetSurface().At(0, 1));
     for (const CRect& empty : {CRect(0, 0, 0, 4), CRect(6, 0, 9, 4), CRect(2, 3, 1, 1)})
-        EXPECT_TRUE(EncodePng(dc.GetSurface(), empty).empty());
+        EXPECT_TRUE(PlatformEncodePng(dc.GetSurface(), empty).empty());
     std::string error;
     EXPECT_FALSE(WritePng(TempDir().File("x.png"), dc.GetSurface(), CRect(0, 0, 0, 0), &error));
     EXPECT_FALSE(error.empty());
@@ -115,4 +103,26 @@ TEST(Png, WrittenFilesDecode) {
     EXPECT_FALSE(
         WritePng(dir.File("missing/picture.png"), dc.GetSurface(), CRect(0, 0, 7, 4), &error));
     EXPECT_NE(error.find("missing/picture.png"), std::string::npos);
+}
+
+TEST(Png, BytesThatAreNoPngDecodeToNothing) {
+    CDC dc(5, 3);
+    Paint(dc);
+    const std::vector<unsigned char> good = PlatformEncodePng(dc.GetSurface(), CRect(0, 0, 5, 3));
+    ASSERT_FALSE(good.empty());
+    std::vector<unsigned char> damaged = good;
+    damaged[good.size() / 2] ^= 0xFF;
+    const std::vector<std::vector<unsigned char>> refused = {
+        {},
+        {'n', 'o', ' ', 'p', 'n', 'g'},
+        std::vector<unsigned char>(good.begin(), good.begin() + 8),
+        std::vector<unsigned char>(good.begin(), good.end() - 20),
+        damaged,
+    };
+    for (const auto& bytes : refused) {
+        SCOPED_TRACE(bytes.size());
+        CPixelSurface surface(2, 2);
+        EXPECT_FALSE(PlatformDecodePng(bytes.data(), bytes.size(), &surface));
+        EXPECT_EQ(surface.GetWidth(), 0);
+    }
 }

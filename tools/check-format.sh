@@ -2,5 +2,5 @@
 # Fails when a source file differs from what clang-format makes of it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 echo "check-format: clean"

@@ -150,6 +150,11 @@ BOOL PlatformReadBitmapInfoHeader(const void* bytes, std::size_t count, BITMAPIN
     return TRUE;
 }
 
+// Defined here as well, so that the library exports them: a program that binds a reference to
+// one through the DLL's import finds it.
+constexpr int CPixelSurface::kMaxSide;
+constexpr std::uint32_t CPixelSurface::kWhite;
+
 void CPixelSurface::Reset(int width, int height) {
     width_ = std::clamp(width, 0, kMaxSide);
     height_ = std::clamp(height, 0, kMaxSide);

@@ -8,6 +8,10 @@
 
 namespace {
 
+// Set once the chain is gone at the platform's unload: libraries unloaded after it (their
+// entries run at exit too) find nothing left to leave.
+bool chainGone = false;
+
 // The chain of libraries, in the order in which they joined. Deleting a library unlinks it, so
 // the chain deletes what is left of it when the platform goes away.
 struct ResourceChain {
@@ -15,6 +19,7 @@ struct ResourceChain {
     ~ResourceChain() {
         while (first != nullptr)
             delete first;
+        chainGone = true;
     }
 };
 
@@ -55,6 +60,8 @@ BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE& module, HINSTANCE instance) {
 }
 
 void AfxTermExtensionModule(AFX_EXTENSION_MODULE& module, BOOL) {
+    if (chainGone)
+        return;
     CDynLinkLibrary* library = Chain().first;
     while (library != nullptr) {
         CDynLinkLibrary* next = library->m_pNextDLL;

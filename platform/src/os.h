@@ -3,6 +3,8 @@
 
 #include "platform/afxdefs.h"
 
+#include <vector>
+
 namespace platform_os {
 
 // Loads string id from the resources of module; returns its length, 0 when it has none.
@@ -16,5 +18,12 @@ HINSTANCE ProgramInstance();
 // Looks string id up in the tables that modules registered; 0 when none holds it.
 int LoadRegisteredString(HINSTANCE module, UINT id, char* buffer, UINT maxLength);
 HINSTANCE ModuleFromAddress(const void* address);
+
+// A PNG of width x height pixels given as rows of blue, green and red bytes, top row first.
+bool EncodePngBgr(const unsigned char* bgr, int width, int height, std::vector<unsigned char>* png);
+// The pixels of a PNG in the same layout; false for bytes that are no PNG, or for a picture with
+// a side longer than maxSide.
+bool DecodePngBgr(const unsigned char* png, std::size_t count, int maxSide, int* width, int* height,
+                  std::vector<unsigned char>* bgr);
 
 } // namespace platform_os

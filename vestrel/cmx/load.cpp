@@ -15,18 +15,32 @@ const char* const kInspectedChunks[] = {"page", "DISP", "rclr", "rotl", "ixef", 
 } // namespace
 
 int CCmxParser::LoadCmx6File(CString path) {
-    const DWORD bodyLength = ReadCmxFile(path, true, true);
+    return FinishLoad(LoadOrder::thumbnailFirst, ReadCmxFile(path, true, true));
+}
+
+int CCmxParser::FinishLoad(LoadOrder order, DWORD bodyLength) {
     if (bodyLength == 0)
         return 0;
-    InterpretBody(LoadOrder::thumbnailFirst, bodyLength);
+    InterpretBody(order, bodyLength);
     FreeMem();
     SetDrawingFrame();
     return 1;
 }
 
 int CCmxParser::InspectCmx6File(CString path, CCmxFileInfo* info) {
-    const DWORD bodyLength = ReadCmxFile(path, true, true, &info->headerBytes);
-    info->opened = stopRecord.reason != CmxStop::noFile;
+    CFile file;
+    if (!OpenCmxFile(path, &file, true)) {
+        info->opened = false;
+        info->stop = stopRecord;
+        return 0;
+    }
+    return InspectStream(&file, info);
+}
+
+int CCmxParser::InspectStream(CFile* stream, CCmxFileInfo* info) {
+    info->opened = true;
+    const DWORD bodyLength = ReadCmxImage(stream, true, &info->headerBytes);
+    stream->Close();
     info->header = *this;
     info->bodySize = bodyLength;
     info->stop = stopRecord;
@@ -50,17 +64,22 @@ int CCmxParser::InspectCmx6File(CString path, CCmxFileInfo* info) {
     return 1;
 }
 
+bool CCmxParser::OpenCmxFile(const CString& path, CFile* file, bool openMessage) {
+    CFileException error;
+    if (file->Open(path, CFile::modeRead, &error))
+        return true;
+    stopRecord = CCmxStopRecord();
+    stopRecord.reason = CmxStop::noFile;
+    if (openMessage)
+        ShowErrorMessage(IDS_CMX_OPEN_FAILED);
+    return false;
+}
+
 DWORD CCmxParser::ReadCmxFile(const CString& path, bool createLists, bool openMessage,
                               DWORD* headerBytes) {
     CFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeRead, &error)) {
-        stopRecord = CCmxStopRecord();
-        stopRecord.reason = CmxStop::noFile;
-        if (openMessage)
-            ShowErrorMessage(IDS_CMX_OPEN_FAILED);
+    if (!OpenCmxFile(path, &file, openMessage))
         return 0;
-    }
     const DWORD bodyLength = ReadCmxImage(&file, createLists, headerBytes);
     file.Close();
     return bodyLength;

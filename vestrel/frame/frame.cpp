@@ -10,6 +10,10 @@ AFX_EXTENSION_MODULE extensionModule = {};
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH && !AfxInitExtensionModule(extensionModule, instance))
         return 0;
+    // A library that is unloaded while its host goes on leaves the resource chain, so that no
+    // string lookup reaches its resources once they are gone.
+    if (reason == DLL_PROCESS_DETACH)
+        AfxTermExtensionModule(extensionModule);
     moduleHandle = instance;
     return 1;
 }

@@ -14,8 +14,11 @@ extern VESTREL_GLOBAL_API AFX_EXTENSION_MODULE extensionModule;
 
 extern "C" {
 
-// The library entry: registers the library as an extension module on process attach.
+// The library entry: registers the library as an extension module on process attach. The
+// system calls it; a DLL exports no entry of its own, and a host's DLL has an entry of its own.
+#if !defined(_WIN32) || defined(VESTREL_BUILDING)
 VESTREL_PLAIN_API BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+#endif
 
 // Links the library into the host's resource chain and starts the drawset library. The host
 // calls it once, after loading the library and before any other function.

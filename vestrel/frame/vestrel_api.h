@@ -10,10 +10,12 @@
 #define VESTREL_API VESTREL_DLL_IMPORT
 #endif
 
-// The plain functions: the Windows DLL exports them by their decorated names through the module
-// definition file, so they carry no export attribute there.
-#if defined(_WIN32)
+// The plain functions: the Windows DLL exports them under their decorated names through the
+// module definition file, so they carry no export attribute there; programs import them.
+#if defined(_WIN32) && defined(VESTREL_BUILDING)
 #define VESTREL_PLAIN_API
+#elif defined(_WIN32)
+#define VESTREL_PLAIN_API __declspec(dllimport)
 #else
 #define VESTREL_PLAIN_API VESTREL_DLL_EXPORT
 #endif

@@ -6,9 +6,10 @@
 
 #include "src/os.h"
 
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <cstdio>
+#include <fcntl.h>
 #include <io.h>
 
 namespace {
@@ -90,7 +91,15 @@ BOOL CFile::Open(const char* path, UINT flags, CFileException* error) {
     if (file == INVALID_HANDLE_VALUE) {
         if (error != nullptr) {
             DWORD code = ::GetLastError();
-            *error = CFileException(CauseOf(code), static_cast<LONG>(code), path);
+            // A folder is refused as access denied; it is a path that names no file, as the
+            // other systems report it.
+            const DWORD attributes =
+                path != nullptr ? ::GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+            const bool folder = code == ERROR_ACCESS_DENIED &&
+                                attributes != INVALID_FILE_ATTRIBUTES &&
+                                (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            *error = CFileException(folder ? CFileException::badPath : CauseOf(code),
+                                    static_cast<LONG>(code), path);
         }
         return FALSE;
     }
@@ -191,6 +200,19 @@ unsigned long PlatformProcessId() {
 
 BOOL PlatformStderrIsTerminal() {
     return ::_isatty(2) ? TRUE : FALSE;
+}
+
+BOOL PlatformReadStandardInput(std::vector<BYTE>* bytes) {
+    bytes->clear();
+    // The C library would turn CR LF into LF and stop at Ctrl-Z.
+    ::_setmode(::_fileno(stdin), _O_BINARY);
+    BYTE piece[65536];
+    for (;;) {
+        const std::size_t n = std::fread(piece, 1, sizeof piece, stdin);
+        bytes->insert(bytes->end(), piece, piece + n);
+        if (n < sizeof piece)
+            return std::ferror(stdin) ? FALSE : TRUE;
+    }
 }
 
 namespace platform_os {
