@@ -22,7 +22,11 @@ std::string Printable(char c) {
 
 } // namespace
 
-int Info(const Args& args) {
+int Info(const Args& options) {
+    CommandLine line;
+    if (int usage = ParseCommandLine("info", options, {}, &line))
+        return usage;
+    const Args& args = line.operands;
     if (args.size() != 1)
         return UsageError("info takes one CMX file, or - for standard input");
     if (!NotAFolder(args[0]))

@@ -4,6 +4,7 @@
 #include "cli/drawing_io.h"
 
 #include "platform/cfile.h"
+#include "platform/console.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 
@@ -26,10 +27,8 @@ bool FlushStandardOutput() {
 }
 
 bool WriteOutput(const std::string& path, const std::string& bytes) {
-    if (path == kStandardOutput) {
-        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-        return FlushStandardOutput();
-    }
+    if (path == kStandardOutput)
+        return PlatformWriteStandardOutput(bytes.data(), bytes.size()) && FlushStandardOutput();
     // Beside the target, so that the rename stays within one folder and one volume.
     const std::string temporary = path + "." + std::to_string(PlatformProcessId()) + ".tmp";
     CFile file;
