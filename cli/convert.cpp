@@ -216,9 +216,11 @@ int ConvertMany(const CommandLine& line) {
     std::size_t failed = 0;
     for (std::size_t i = 0; i < plans.size(); ++i) {
         const OutputPlan& plan = plans[i];
-        if (progress)
-            ShowProgress("[" + std::to_string(i + 1) + "/" + std::to_string(plans.size()) + "] " +
-                         BaseName(plan.input));
+        if (progress) {
+            char count[48];
+            std::snprintf(count, sizeof count, "[%zu/%zu] ", i + 1, plans.size());
+            ShowProgress(count + BaseName(plan.input));
+        }
         // The jobs of drawings in folders below a folder keep their places below the output.
         const std::string parent = Parent(plan.output);
         if (!line.folder.empty() && !parent.empty() && !PlatformCreateFolders(parent.c_str())) {
