@@ -80,6 +80,19 @@ inline double CCmxParser::GetCoordinate() {
     return GetFileCoordinate() * coordScale;
 }
 
+// Defined before its first use: on Windows the class is imported, and an inline member must
+// not be referenced before its definition.
+inline tagDoublePoint CCmxParser::ToDrawing(double x, double y) const {
+    if (!transforms.empty()) {
+        const CMatrix& m = transforms.back();
+        const double tx = m.m11 * x + m.m21 * y + m.dx;
+        y = m.m12 * x + m.m22 * y + m.dy;
+        x = tx;
+    }
+    return tagDoublePoint{x * coordScale - static_cast<double>(GetBoundLeft()) * coordScale,
+                          y * coordScale - static_cast<double>(GetBoundBottom()) * coordScale};
+}
+
 inline int CCmxParser::GetPoint(tagDoublePoint* point) {
     const double x = GetFileCoordinate();
     const double y = GetFileCoordinate();
@@ -95,13 +108,3 @@ inline int CCmxParser::GetRectangle(tagDoubleRect* rect) {
     return 1;
 }
 
-inline tagDoublePoint CCmxParser::ToDrawing(double x, double y) const {
-    if (!transforms.empty()) {
-        const CMatrix& m = transforms.back();
-        const double tx = m.m11 * x + m.m21 * y + m.dx;
-        y = m.m12 * x + m.m22 * y + m.dy;
-        x = tx;
-    }
-    return tagDoublePoint{x * coordScale - static_cast<double>(GetBoundLeft()) * coordScale,
-                          y * coordScale - static_cast<double>(GetBoundBottom()) * coordScale};
-}
