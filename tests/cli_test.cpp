@@ -42,6 +42,8 @@ TEST(Cli, ExitStatuses) {
         {Info, {"a", "b"}, kExitUsage},
         {Info, {"/nonexistent.cmx"}, kExitFailed},
         {Info, {SampleFile()}, kExitOk},
+        {Info, {dir.path()}, kExitFailed}, // a folder is no drawing, but for convert
+        {Dump, {dir.path()}, kExitFailed},
         {Convert, {}, kExitUsage},
         {Convert, {"--bogus", SampleFile()}, kExitUsage},
         {Convert, {SampleFile(), "-o"}, kExitUsage},
