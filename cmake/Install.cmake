@@ -21,20 +21,8 @@ if(TARGET vestrel-cli)
     install(TARGETS vestrel-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
-# The headers a host compiles against, with those they include.
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/platform
-        FILES_MATCHING PATTERN "*.h" PATTERN "src" EXCLUDE)
-install(FILES ${PROJECT_SOURCE_DIR}/drawset/api.h ${PROJECT_SOURCE_DIR}/drawset/grobj.h
-              ${PROJECT_SOURCE_DIR}/drawset/bytes.h
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/drawset)
-install(FILES ${PROJECT_SOURCE_DIR}/vestrel/frame/vestrel.h
-              ${PROJECT_SOURCE_DIR}/vestrel/frame/vestrel_api.h
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vestrel/frame)
-install(FILES ${PROJECT_SOURCE_DIR}/vestrel/cmx/cmxheader.h
-              ${PROJECT_SOURCE_DIR}/vestrel/cmx/cmxparser.h
-              ${PROJECT_SOURCE_DIR}/vestrel/cmx/cursor.h
-              ${PROJECT_SOURCE_DIR}/vestrel/cmx/stoprecord.h
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vestrel/cmx)
+include(${CMAKE_CURRENT_LIST_DIR}/PublicHeaders.cmake)
+vestrel_install_headers(${CMAKE_INSTALL_INCLUDEDIR})
 
 set(packageDir ${CMAKE_INSTALL_LIBDIR}/cmake/vestrel)
 install(EXPORT vestrelTargets NAMESPACE vestrel:: DESTINATION ${packageDir})
