@@ -2,6 +2,9 @@
 #pragma once
 
 #include "platform/afxdefs.h"
+#include "platform/oleauto.h"
+
+#include <string>
 
 #include <vector>
 
@@ -25,5 +28,11 @@ bool EncodePngBgr(const unsigned char* bgr, int width, int height, std::vector<u
 // a side longer than maxSide.
 bool DecodePngBgr(const unsigned char* png, std::size_t count, int maxSide, int* width, int* height,
                   std::vector<unsigned char>* bgr);
+
+// Narrow text in the ANSI code page (Windows-1252 where the system has none) as a BSTR; null when
+// memory runs out.
+BSTR AnsiToBstr(const char* text);
+// A BSTR's text in the ANSI code page, '?' for characters the code page lacks.
+std::string BstrToAnsi(BSTR text);
 
 } // namespace platform_os
