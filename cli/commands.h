@@ -19,6 +19,8 @@ int Convert(const Args& args);
 int Dump(const Args& args);
 int Svg(const Args& args);
 int Thumbnail(const Args& args);
+// Has a running automation server export its selection as CMX and converts that (Windows).
+int Corel(const Args& args);
 
 // Prints a usage error for a command and returns kExitUsage.
 int UsageError(const std::string& message);

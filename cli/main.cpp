@@ -18,6 +18,7 @@ const char kUsage[] =
     "  convert IN.cmx... -o DIR     convert several drawings into DIR\n"
     "  convert --ask IN.cmx         convert one drawing, asking for the job file's name\n"
     "  convert --clipboard OUT.job  convert the drawing on the clipboard (Windows)\n"
+    "  corel PROGID OUT.job         convert the selection of a running CorelDRAW (Windows)\n"
     "  info FILE.cmx                show the header, the chunks and the instructions\n"
     "  dump FILE                    print a CMX or job file's drawing as JSON\n"
     "  svg IN [OUT.svg]             draw a CMX or job file's drawing as SVG\n"
@@ -67,5 +68,7 @@ int main(int argc, char** argv) {
         return Svg(args);
     if (command == "thumbnail")
         return Thumbnail(args);
+    if (command == "corel")
+        return Corel(args);
     return UsageError("unknown command '" + command + "'");
 }

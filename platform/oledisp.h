@@ -102,3 +102,10 @@ public:
     LPDISPATCH m_lpDispatch;
     BOOL m_bAutoRelease;
 };
+
+// Starts COM on the calling thread, as MFC's AfxOleInit does; FALSE where the system has no COM.
+PLATFORM_API BOOL AfxOleInit();
+// The running automation object that a program registered for progId (its class found with
+// CLSIDFromProgID, the object with GetActiveObject), with a reference for the caller. Where the
+// system has no COM: E_NOTIMPL.
+PLATFORM_API HRESULT PlatformGetActiveDispatch(const char* progId, LPDISPATCH* dispatch);

@@ -335,3 +335,14 @@ void COleDispatchDriver::SetProperty(DISPID property, VARTYPE type, ...) {
     }
     va_end(arguments);
 }
+
+BOOL AfxOleInit() {
+    return platform_os::InitializeCom() ? TRUE : FALSE;
+}
+
+HRESULT PlatformGetActiveDispatch(const char* progId, LPDISPATCH* dispatch) {
+    if (progId == nullptr || dispatch == nullptr)
+        return E_POINTER;
+    *dispatch = nullptr;
+    return platform_os::GetActiveDispatch(progId, dispatch);
+}

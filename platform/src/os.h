@@ -35,4 +35,9 @@ BSTR AnsiToBstr(const char* text);
 // A BSTR's text in the ANSI code page, '?' for characters the code page lacks.
 std::string BstrToAnsi(BSTR text);
 
+// COM on the calling thread, and the running object of a program identifier (AfxOleInit and
+// PlatformGetActiveDispatch).
+bool InitializeCom();
+HRESULT GetActiveDispatch(const char* progId, LPDISPATCH* dispatch);
+
 } // namespace platform_os

@@ -260,3 +260,11 @@ std::string platform_os::BstrToAnsi(BSTR text) {
         narrow += platform_ansi::Byte(text[i]);
     return narrow;
 }
+
+bool platform_os::InitializeCom() {
+    return false;
+}
+
+HRESULT platform_os::GetActiveDispatch(const char*, LPDISPATCH*) {
+    return E_NOTIMPL;
+}

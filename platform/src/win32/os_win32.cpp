@@ -7,6 +7,7 @@
 #include "src/os.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -263,4 +264,26 @@ std::string platform_os::BstrToAnsi(BSTR text) {
     if (length > 0)
         ::WideCharToMultiByte(CP_ACP, 0, text, wide, narrow.data(), length, nullptr, nullptr);
     return narrow;
+}
+
+bool platform_os::InitializeCom() {
+    return SUCCEEDED(::CoInitialize(nullptr));
+}
+
+HRESULT platform_os::GetActiveDispatch(const char* progId, LPDISPATCH* dispatch) {
+    BSTR wide = AnsiToBstr(progId);
+    if (wide == nullptr)
+        return E_OUTOFMEMORY;
+    CLSID clsid;
+    HRESULT hr = ::CLSIDFromProgID(wide, &clsid);
+    ::SysFreeString(wide);
+    if (FAILED(hr))
+        return hr;
+    IUnknown* object = nullptr;
+    hr = ::GetActiveObject(clsid, nullptr, &object);
+    if (FAILED(hr))
+        return hr;
+    hr = object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch));
+    object->Release();
+    return hr;
 }
