@@ -77,6 +77,15 @@ BSTR Wide(const std::string& text) {
     return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
+// A value that a trace line shows with what it is: BOOL(5).
+std::string Tagged(const char* what, long value) {
+    std::string text(what);
+    text += '(';
+    text += std::to_string(value);
+    text += ')';
+    return text;
+}
+
 void Leaves(const std::vector<DrawObject>& objects, std::vector<LONG>* shapes) {
     for (const DrawObject& object : objects) {
         if (object.kind == kKindGroup)
@@ -556,7 +565,9 @@ std::vector<std::string> SimulatedCorel::Trace() const {
     std::vector<std::string> lines;
     for (const RecordedCall& call : calls_) {
         const char* name = MethodName(call.member);
-        std::string line = name != nullptr ? name : "#" + std::to_string(call.member);
+        std::string line = name != nullptr ? name : "#";
+        if (name == nullptr)
+            line += std::to_string(call.member);
         if (!call.arguments.empty()) {
             line += '(';
             for (std::size_t i = 0; i < call.arguments.size(); ++i) {
@@ -565,21 +576,21 @@ std::vector<std::string> SimulatedCorel::Trace() const {
                     line += ',';
                 if (a.vt == VT_BSTR)
                     line += '"' + a.text + '"';
+                else if (a.vt == VT_BOOL && (a.number == VARIANT_TRUE || a.number == VARIANT_FALSE))
+                    line += a.number == VARIANT_TRUE ? "TRUE" : "FALSE";
                 else if (a.vt == VT_BOOL)
-                    line += a.number == VARIANT_TRUE    ? "TRUE"
-                            : a.number == VARIANT_FALSE ? "FALSE"
-                                                        : "BOOL" + std::to_string(a.number);
+                    line += Tagged("BOOL", a.number);
                 else if (a.vt == VT_I4)
                     line += std::to_string(a.number);
                 else if (a.vt == kRefI4)
                     line += '&';
                 else
-                    line += "vt" + std::to_string(a.vt);
+                    line += Tagged("vt", a.vt);
             }
             line += ')';
         }
         if (call.flags != DISPATCH_METHOD)
-            line += "/flags" + std::to_string(call.flags);
+            line += Tagged("/flags", call.flags);
         if (call.resultWanted)
             line += '?';
         lines.push_back(line);
