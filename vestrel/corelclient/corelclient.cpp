@@ -4,8 +4,9 @@ namespace {
 
 // The layer the client builds its exports on and removes afterwards.
 const char* const kTempLayer = "~~tmp~~";
-// The CMX export filter, and the values that follow it in every export.
+// The CMX export filter; every export passes it with the same four zeros and 1 behind it.
 constexpr LONG kCmxFilter = 0x701;
+// The option a kind-6 object is converted with, inside the conversion mode.
 constexpr LONG kConvertOption = 0x835F;
 
 // Kinds of the active object that the operations tell apart.
@@ -160,8 +161,8 @@ int CCorelOleClient::DoExportCmx(CString path, CString, int) {
     if (IsSelect() == 0 && !drawAutomate->SelectEverything())
         return 1;
 
-    // A selection of more than a group is joined into one object for the export and split
-    // again afterwards; a group is exported as it is.
+    // Unless the active object is a group, the selection is joined into one object for the
+    // export and split again at the end; a group is exported as it is, and remembered.
     bool joined = false;
     if (drawAutomate->GetActiveKind() != kKindGroup) {
         drawAutomate->JoinSelection();
