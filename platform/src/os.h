@@ -5,7 +5,6 @@
 #include "platform/oleauto.h"
 
 #include <string>
-
 #include <vector>
 
 namespace platform_os {
