@@ -21,6 +21,8 @@ int Convert(const Args& args);
 int Dump(const Args& args);
 int Svg(const Args& args);
 int Thumbnail(const Args& args);
+// Has a running automation server export its selection as CMX and converts that (Windows).
+int Corel(const Args& args);
 
 // dump and svg: reads the drawing of the command's input (a file, -, or --clipboard) and writes
 // render's text to the output named, or by default to the input with the extension (standard

@@ -4,14 +4,18 @@
 #include "cli/output.h"
 
 #include "vestrel/cmx/cmxparser.h"
+#include "vestrel/corelclient/corelclient.h"
 
 #include "platform/console.h"
 #include "platform/filedlg.h"
+#include "platform/oledisp.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 namespace vestrel_cli {
@@ -290,6 +294,40 @@ int Convert(const Args& args) {
             return usage;
     }
     return ConvertOne(operands[0], out, line.run) ? kExitOk : kExitFailed;
+}
+
+int Corel(const Args& args) {
+    if (args.size() != 2)
+        return UsageError("corel takes a program identifier and one job file");
+    if (!AfxOleInit())
+        return UsageError("corel drives a running CorelDRAW through COM, which only Windows has");
+    const std::string& progId = args[0];
+    LPDISPATCH dispatch = nullptr;
+    const HRESULT hr = PlatformGetActiveDispatch(progId.c_str(), &dispatch);
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "vestrel: no running automation server for %s (0x%08lX)\n",
+                     progId.c_str(), static_cast<unsigned long>(static_cast<ULONG>(hr)));
+        return kExitFailed;
+    }
+    // The server exports into a file of its own beside the other temporary files; the
+    // conversion reads it from there.
+    std::error_code error;
+    const std::string cmx = (std::filesystem::temp_directory_path(error) /
+                             ("vestrel-corel-" + std::to_string(PlatformProcessId()) + ".cmx"))
+                                .string();
+    IDrawAutomate automate(dispatch);
+    CCorelOleClient client(&automate);
+    bool converted = false;
+    try {
+        if (client.DoExportCmx(cmx.c_str(), "", 0) == 1)
+            std::fprintf(stderr, "vestrel: %s: nothing to export\n", progId.c_str());
+        else
+            converted = ConvertOne(cmx, args[1], RunOptions{});
+    } catch (const CException& e) {
+        std::fprintf(stderr, "vestrel: %s: %s\n", progId.c_str(), e.what());
+    }
+    std::filesystem::remove(cmx, error);
+    return converted ? kExitOk : kExitFailed;
 }
 
 } // namespace vestrel_cli

@@ -60,6 +60,7 @@ const char kGeneral[] =
     "  dump FILE [OUT.json]         print a CMX or job file's drawing as JSON\n"
     "  svg IN [OUT.svg]             draw a CMX or job file's drawing as SVG\n"
     "  thumbnail IN.cmx [OUT.png]   write a CMX file's thumbnail as a 128 x 128 PNG\n"
+    "  corel PROGID OUT.job         convert the selection of a running CorelDRAW (Windows)\n"
     "\n"
     "A file named - is standard input, or standard output in place of OUT. 'vestrel COMMAND\n"
     "--help' tells more about each command.\n"
@@ -132,14 +133,22 @@ const char kThumbnail[] =
     "extension .png beside it; OUT.png - is standard output. IN - is standard input and needs\n"
     "OUT.png. A file without a usable thumbnail fails, and no PNG is written.\n";
 
+const char kCorel[] =
+    "Usage: vestrel corel PROGID OUT.job   (Windows)\n"
+    "\n"
+    "Has the CorelDRAW that runs as the automation server PROGID (CorelDRAW 7:\n"
+    "CorelDraw.Automation.7) convert its selection, or with nothing selected its current layer,\n"
+    "to curves and export it as CMX, and converts that into OUT.job. Other systems have no COM:\n"
+    "there the command is a usage error.\n";
+
 } // namespace
 
 const char* CommandHelp(const std::string& command) {
     static const struct {
         const char* command;
         const char* help;
-    } kHelps[] = {{"", kGeneral},  {"convert", kConvert}, {"info", kInfo},
-                  {"dump", kDump}, {"svg", kSvg},         {"thumbnail", kThumbnail}};
+    } kHelps[] = {{"", kGeneral}, {"convert", kConvert},     {"info", kInfo},  {"dump", kDump},
+                  {"svg", kSvg},  {"thumbnail", kThumbnail}, {"corel", kCorel}};
     for (const auto& h : kHelps)
         if (command == h.command)
             return h.help;

@@ -7,6 +7,7 @@
 #include "src/os.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -252,3 +253,46 @@ HINSTANCE ModuleFromAddress(const void* address) {
 }
 
 } // namespace platform_os
+
+BSTR platform_os::AnsiToBstr(const char* text) {
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length <= 0)
+        return nullptr;
+    BSTR wide = ::SysAllocStringLen(nullptr, static_cast<UINT>(length - 1));
+    if (wide != nullptr)
+        ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide, length);
+    return wide;
+}
+
+std::string platform_os::BstrToAnsi(BSTR text) {
+    const int wide = static_cast<int>(::SysStringLen(text));
+    if (wide == 0)
+        return std::string();
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, text, wide, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        ::WideCharToMultiByte(CP_ACP, 0, text, wide, narrow.data(), length, nullptr, nullptr);
+    return narrow;
+}
+
+bool platform_os::InitializeCom() {
+    return SUCCEEDED(::CoInitialize(nullptr));
+}
+
+HRESULT platform_os::GetActiveDispatch(const char* progId, LPDISPATCH* dispatch) {
+    BSTR wide = AnsiToBstr(progId);
+    if (wide == nullptr)
+        return E_OUTOFMEMORY;
+    CLSID clsid;
+    HRESULT hr = ::CLSIDFromProgID(wide, &clsid);
+    ::SysFreeString(wide);
+    if (FAILED(hr))
+        return hr;
+    IUnknown* object = nullptr;
+    hr = ::GetActiveObject(clsid, nullptr, &object);
+    if (FAILED(hr))
+        return hr;
+    hr = object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch));
+    object->Release();
+    return hr;
+}
