@@ -38,6 +38,16 @@ std::map<HINSTANCE, StringTable>& Tables() {
     return tables;
 }
 
+struct DialogTable {
+    const PlatformDialogItem* items;
+    std::size_t count;
+};
+
+std::map<HINSTANCE, DialogTable>& Dialogs() {
+    static std::map<HINSTANCE, DialogTable> dialogs;
+    return dialogs;
+}
+
 int CopyOut(const char* text, char* buffer, UINT maxLength) {
     if (buffer == nullptr || maxLength == 0)
         return 0;
@@ -117,6 +127,35 @@ void PlatformRegisterStrings(HINSTANCE module, const PlatformStringResource* tab
 
 void PlatformUnregisterStrings(HINSTANCE module) {
     Tables().erase(module);
+}
+
+void PlatformRegisterDialogs(HINSTANCE module, const PlatformDialogItem* items, std::size_t count) {
+    Dialogs()[module] = DialogTable{items, count};
+}
+
+void PlatformUnregisterDialogs(HINSTANCE module) {
+    Dialogs().erase(module);
+}
+
+const PlatformDialogItem* PlatformFindDialog(HINSTANCE module, LPCSTR name) {
+    const auto value = reinterpret_cast<std::uintptr_t>(name);
+    auto found = Dialogs().find(module);
+    // Only ids: names of text are not registered.
+    if (found == Dialogs().end() || value > 0xFFFF)
+        return nullptr;
+    const DialogTable& table = found->second;
+    for (std::size_t i = 0; i < table.count; ++i) {
+        const PlatformDialogItem& item = table.items[i];
+        if (item.kind != PlatformDialogItem::dialog ||
+            static_cast<std::uintptr_t>(item.id) != value)
+            continue;
+        // A template whose controls run past the table without an end is refused.
+        for (std::size_t j = i + 1; j < table.count; ++j)
+            if (table.items[j].kind != PlatformDialogItem::control)
+                return table.items[j].kind == PlatformDialogItem::end ? &item : nullptr;
+        return nullptr;
+    }
+    return nullptr;
 }
 
 HINSTANCE PlatformModuleFromAddress(const void* address) {

@@ -5,6 +5,7 @@
 #include "platform/process.h"
 
 #include "src/os.h"
+#include "src/syswin.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -225,6 +226,11 @@ HINSTANCE ModuleFromAddress(const void* address) {
     if (::dladdr(address, &info) == 0)
         return nullptr;
     return static_cast<HINSTANCE>(info.dli_fbase);
+}
+
+// This system has no windows of its own: every window and device context is portable.
+SystemWindows* Windows() {
+    return nullptr;
 }
 
 } // namespace platform_os
