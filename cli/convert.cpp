@@ -7,6 +7,7 @@
 #include "platform/console.h"
 #include "platform/filedlg.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -53,12 +54,42 @@ bool ConvertOne(const std::string& in, std::string out, bool ask = false) {
     return false;
 }
 
+// Converts the drawing on the clipboard or on standard input: it is loaded, then written as a
+// job file. Returns true when the job file was written.
+bool ConvertLoaded(const std::string& input, const std::string& out) {
+    MessageCounter messages;
+    CCmxParser parser;
+    int loaded = 0;
+    if (input == kClipboardInput) {
+        loaded = parser.LoadCmxFromClipBoard();
+    } else {
+        std::vector<BYTE> bytes;
+        if (!ReadStandardInput(&bytes))
+            return false;
+        loaded = parser.LoadCmxFromMemory(bytes.data(), static_cast<DWORD>(bytes.size()));
+    }
+    if (!loaded) {
+        std::fprintf(stderr, "vestrel: %s: %s\n", InputName(input).c_str(),
+                     input == kClipboardInput ? "no CMX drawing on it"
+                                              : "not a CMX file, or nothing behind its header");
+        return false;
+    }
+    try {
+        parser.WriteJobFile(out.c_str());
+    } catch (const CFileException& e) {
+        std::fprintf(stderr, "vestrel: %s\n", e.what());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int Convert(const Args& args) {
     std::vector<std::string> inputs;
     std::string folder;
     bool ask = false;
+    bool clipboard = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "-o") {
             if (i + 1 >= args.size())
@@ -66,14 +97,29 @@ int Convert(const Args& args) {
             folder = args[++i];
         } else if (args[i] == "--ask") {
             ask = true;
-        } else if (!args[i].empty() && args[i][0] == '-' && args[i] != "-") {
+        } else if (args[i] == kClipboardInput) {
+            clipboard = true;
+        } else if (!args[i].empty() && args[i][0] == '-' && args[i] != kStandardInput) {
             return UsageError("convert: unknown option '" + args[i] + "'");
         } else {
             inputs.push_back(args[i]);
         }
     }
+    if (clipboard) {
+        if (int usage = ClipboardUsage(kClipboardInput))
+            return usage;
+        if (inputs.size() != 1 || ask || !folder.empty())
+            return UsageError("convert --clipboard takes one job file");
+        return ConvertLoaded(kClipboardInput, inputs[0]) ? kExitOk : kExitFailed;
+    }
     if (inputs.empty())
         return UsageError("convert needs a CMX file");
+    if (std::find(inputs.begin(), inputs.end(), kStandardInput) != inputs.end()) {
+        if (inputs.size() != 2 || inputs[0] != kStandardInput || ask || !folder.empty())
+            return UsageError("convert - takes one job file and reads the drawing from "
+                              "standard input");
+        return ConvertLoaded(kStandardInput, inputs[1]) ? kExitOk : kExitFailed;
+    }
     if (ask) {
         if (inputs.size() != 1 || !folder.empty())
             return UsageError("convert --ask takes one CMX file and no output");

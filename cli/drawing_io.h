@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vestrel_cli {
 
@@ -30,9 +31,24 @@ private:
     int count_ = 0;
 };
 
-// Reads the drawing of a CMX file or a job file. On failure returns null, the library's message
-// or a line on standard error having said why.
-DrawingPtr ReadDrawing(const std::string& path);
+// The input that stands for standard input, and the option that names the clipboard.
+constexpr char kStandardInput[] = "-";
+constexpr char kClipboardInput[] = "--clipboard";
+
+// How messages name an input: its path, "standard input" or "the clipboard".
+std::string InputName(const std::string& input);
+// Whether the input is a file, which output names can be derived from.
+bool IsFileInput(const std::string& input);
+// The usage error for the clipboard where there is no system clipboard to read; 0 elsewhere.
+int ClipboardUsage(const std::string& input);
+
+// Reads standard input whole. On failure says so on standard error and returns false.
+bool ReadStandardInput(std::vector<BYTE>* bytes);
+
+// Reads the drawing of a CMX file or a job file, from a path or standard input, or the CMX
+// drawing on the clipboard. On failure returns null, the library's message or a line on
+// standard error having said why.
+DrawingPtr ReadDrawing(const std::string& input);
 
 // The path with its extension (if any) replaced.
 std::string WithExtension(const std::string& path, const std::string& extension);

@@ -157,7 +157,9 @@ std::string DrawingJson(const CGrDrawset& drawing) {
 
 int Dump(const Args& args) {
     if (args.size() != 1)
-        return UsageError("dump takes one CMX or job file");
+        return UsageError("dump takes one CMX or job file, - or --clipboard");
+    if (int usage = ClipboardUsage(args[0]))
+        return usage;
     DrawingPtr drawing = ReadDrawing(args[0]);
     if (!drawing)
         return kExitFailed;

@@ -1,5 +1,6 @@
 // vestrel info: what the reader sees in a CMX file.
 #include "cli/commands.h"
+#include "cli/drawing_io.h"
 
 #include "vestrel/cmx/cmxparser.h"
 
@@ -45,18 +46,26 @@ std::string Printable(char c) {
 
 int Info(const Args& args) {
     if (args.size() != 1)
-        return UsageError("info takes one CMX file");
+        return UsageError("info takes one CMX file, or - for standard input");
     CCmxParser parser;
     CCmxFileInfo info;
-    if (!parser.InspectCmx6File(args[0].c_str(), &info)) {
+    std::vector<BYTE> bytes;
+    const bool standardInput = args[0] == kStandardInput;
+    if (standardInput && !ReadStandardInput(&bytes))
+        return kExitFailed;
+    const int read = standardInput ? parser.InspectCmxImage(bytes.data(),
+                                                            static_cast<DWORD>(bytes.size()), &info)
+                                   : parser.InspectCmx6File(args[0].c_str(), &info);
+    const std::string name = InputName(args[0]);
+    if (!read) {
         // A file that cannot be opened has had the library's message already.
         if (info.opened)
-            std::fprintf(stderr, "vestrel: %s: %s\n", args[0].c_str(),
+            std::fprintf(stderr, "vestrel: %s: %s\n", name.c_str(),
                          info.headerBytes == 0 ? "not a CMX file" : "nothing behind the header");
         return kExitFailed;
     }
     const CCmxHeader& h = info.header;
-    std::printf("file:          %s\n", args[0].c_str());
+    std::printf("file:          %s\n", name.c_str());
     std::printf("byte order:    %s (%s)\n",
                 h.GetByteOrderChar() == '2' ? "little-endian" : "big-endian",
                 Printable(h.GetByteOrderChar()).c_str());

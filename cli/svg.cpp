@@ -136,6 +136,10 @@ std::string DrawingSvg(const CGrDrawset& drawing) {
 int Svg(const Args& args) {
     if (args.empty() || args.size() > 2)
         return UsageError("svg takes a CMX or job file and an optional SVG file");
+    if (int usage = ClipboardUsage(args[0]))
+        return usage;
+    if (args.size() == 1 && !IsFileInput(args[0]))
+        return UsageError("svg needs an SVG file to read " + InputName(args[0]));
     DrawingPtr drawing = ReadDrawing(args[0]);
     if (!drawing)
         return kExitFailed;

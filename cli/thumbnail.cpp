@@ -31,26 +31,43 @@ int Thumbnail(const Args& args) {
     if (args.empty() || args.size() > 2)
         return UsageError("thumbnail takes a CMX file and an optional PNG file");
     const std::string& in = args[0];
+    const bool standardInput = in == kStandardInput;
+    if (standardInput && args.size() == 1)
+        return UsageError("thumbnail needs a PNG file to read standard input");
     const std::string out = args.size() == 2 ? args[1] : WithExtension(in, ".png");
+    const std::string name = InputName(in);
+    std::vector<BYTE> bytes;
+    if (standardInput && !ReadStandardInput(&bytes))
+        return kExitFailed;
     CCmxParser parser;
+    bool read = false;
     bool hasThumbnail = false;
     {
         Quiet quiet;
-        if (parser.LoadCmx6File(in.c_str())) {
+        read = standardInput
+                   ? parser.LoadCmxFromMemory(bytes.data(), static_cast<DWORD>(bytes.size()))
+                   : parser.LoadCmx6File(in.c_str());
+        if (read) {
             const CGrDrawset* drawing = parser.GetDrawing();
             hasThumbnail =
                 drawing->thumbnail != nullptr && drawing->thumbnail->GetData() != nullptr;
-            parser.WriteCmxFile(""); // releases the drawing for the preview
         }
     }
-    // The preview draws at (1, 1), as the open dialog's preview window has it.
+    // The preview draws at (1, 1), as the open dialog's preview window has it: through the
+    // library's preview for a file, from the loaded drawing for bytes in memory.
     CDC dc(130, 130);
-    if (!parser.ShowThumbNail(in.c_str(), &dc)) {
-        std::fprintf(stderr, "vestrel: %s: cannot be read as a CMX file\n", in.c_str());
+    if (standardInput && read)
+        parser.GetDrawing()->ShowThumbNail(&dc, CPoint(1, 1));
+    if (read)
+        parser.WriteCmxFile(""); // releases the drawing for the preview
+    if (!standardInput)
+        read = parser.ShowThumbNail(in.c_str(), &dc) != 0;
+    if (!read) {
+        std::fprintf(stderr, "vestrel: %s: cannot be read as a CMX file\n", name.c_str());
         return kExitFailed;
     }
     if (!hasThumbnail) {
-        std::fprintf(stderr, "vestrel: %s: the drawing has no thumbnail\n", in.c_str());
+        std::fprintf(stderr, "vestrel: %s: the drawing has no thumbnail\n", name.c_str());
         return kExitFailed;
     }
     std::string error;

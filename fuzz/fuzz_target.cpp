@@ -1,6 +1,6 @@
 // libFuzzer target for one road, chosen at build time: VESTREL_FUZZ_ROAD names a function of
-// roads.h (LoadRoad, ConvertRoad, ThumbnailRoad or JobRoad). A fault the road reports aborts,
-// so libFuzzer keeps the input.
+// roads.h (LoadRoad, ConvertRoad, ThumbnailRoad, JobRoad, DropBlockRoad or ClipboardRoad). A fault
+// the road reports aborts, so libFuzzer keeps the input.
 #include "fuzz/roads.h"
 
 #include <cstdio>

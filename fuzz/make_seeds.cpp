@@ -2,7 +2,8 @@
 // variant, and small drawings that each stress one part of the reader. The job reader's seeds
 // are the job files that the conversion makes of those drawings.
 //
-//   make-fuzz-seeds FOLDER   writes FOLDER/load, FOLDER/convert, FOLDER/thumbnail, FOLDER/jobfile
+//   make-fuzz-seeds FOLDER   writes FOLDER/load, FOLDER/convert, FOLDER/thumbnail, FOLDER/jobfile,
+//                            FOLDER/dropblock, FOLDER/clipboard
 #include "fuzz/roads.h"
 #include "tests/support/catalogue.h"
 #include "tests/support/sample.h"
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
     try {
         vestrel_fuzz::StartLibraries();
         const fs::path root = argv[1];
-        for (const char* target : {"load", "convert", "thumbnail", "jobfile"}) {
+        for (const char* target :
+             {"load", "convert", "thumbnail", "jobfile", "dropblock", "clipboard"}) {
             fs::remove_all(root / target);
             fs::create_directories(root / target);
         }
@@ -75,8 +77,14 @@ int main(int argc, char** argv) {
             put("load", "rich-" + v.Name() + ".cmx", RichDrawing(v));
             put("load", "sample-" + v.Name() + ".cmx", SampleDrawing(v));
         }
-        for (const Variant& v : {plain, other})
-            put("convert", "rich-" + v.Name() + ".cmx", RichDrawing(v));
+        // The drop block and the clipboard read what the load reads, less the thumbnail, which
+        // one seed carries all the same.
+        for (const Variant& v : {plain, other}) {
+            for (const char* target : {"convert", "dropblock", "clipboard"})
+                put(target, "rich-" + v.Name() + ".cmx", RichDrawing(v));
+        }
+        for (const char* target : {"dropblock", "clipboard"})
+            put(target, "sample.cmx", SampleDrawing(plain));
         put("convert", "sample.cmx", SampleDrawing(plain));
         put("thumbnail", "sample.cmx", SampleDrawing(plain));
         const std::vector<std::pair<std::string, std::function<Bytes(Variant)>>> focused = {
@@ -91,6 +99,8 @@ int main(int argc, char** argv) {
                 put("load", name + "-" + v.Name() + ".cmx", make(v));
                 put("convert", name + "-" + v.Name() + ".cmx", make(v));
             }
+            for (const char* target : {"dropblock", "clipboard"})
+                put(target, name + ".cmx", make(plain));
         }
         for (const auto& [name, t] : Previews()) {
             put("thumbnail", name + ".cmx", WithPreview(plain, t));

@@ -4,12 +4,15 @@
 #include "drawset/bytes.h"
 #include "drawset/crc32.h"
 #include "platform/cfile.h"
+#include "platform/clipboard.h"
 #include "platform/exceptions.h"
 #include "platform/gdi.h"
 #include "platform/msgbox.h"
+#include "platform/oleauto.h"
 #include "platform/process.h"
 #include "vestrel/frame/vestrel.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -184,10 +187,26 @@ std::string CheckDrawing(const CGrDrawset& drawing, Source source) {
     return "";
 }
 
-std::string LoadRoad(const std::uint8_t* data, std::size_t size) {
-    const std::string path = WriteInput("load.cmx", data, size);
-    CCmxParser parser;
-    const int result = parser.LoadCmx6File(CString(path.c_str()));
+namespace {
+
+// Reads a job from memory; the drawing, or null with the refusal's text in refusal.
+std::unique_ptr<CGrDrawset> ReadJob(const std::uint8_t* data, std::size_t size,
+                                    std::string* refusal) {
+    try {
+        return std::unique_ptr<CGrDrawset>(
+            CGrDrawset::ReadJobData(data, static_cast<unsigned long>(size)));
+    } catch (CFileException& e) {
+        if (e.m_cause != CFileException::invalidFile)
+            *refusal = "refused with cause " + std::to_string(e.m_cause);
+        else
+            *refusal = e.what();
+        return nullptr;
+    }
+}
+
+// What every load leaves, whatever the road: a result of 0 or 1, no body, a drawing exactly
+// when it succeeded, and a drawing that passes the checks (a group left open included).
+std::string CheckLoad(const CCmxParser& parser, int result) {
     if (result != 0 && result != 1)
         return "load result " + std::to_string(result);
     std::string fault = CheckParserAfter(parser);
@@ -198,23 +217,268 @@ std::string LoadRoad(const std::uint8_t* data, std::size_t size) {
         return "a load that succeeded without a drawing";
     if (result == 0 && drawing != nullptr)
         return "a load that failed with a drawing";
-    if (drawing != nullptr) {
-        fault = CheckDrawing(*drawing, Source::cmxReader);
-        if (!fault.empty())
-            return fault;
-        // A group left open holds members of the drawing as well.
-        if (parser.GetGroupStack() != nullptr) {
-            for (POSITION at = parser.GetGroupStack()->GetHeadPosition(); at != nullptr;) {
-                const auto* group =
-                    static_cast<const CGrObjGroup*>(parser.GetGroupStack()->GetNext(at));
-                for (unsigned long i = 0; i < group->GetMemberCount(); ++i) {
-                    const unsigned long member = group->GetMember(i);
-                    if (member < 1 || member > static_cast<unsigned long>(drawing->GetCount()))
-                        return "an open group names a position outside the drawing";
-                }
+    if (drawing == nullptr)
+        return "";
+    fault = CheckDrawing(*drawing, Source::cmxReader);
+    if (!fault.empty())
+        return fault;
+    if (parser.GetGroupStack() != nullptr) {
+        for (POSITION at = parser.GetGroupStack()->GetHeadPosition(); at != nullptr;) {
+            const auto* group =
+                static_cast<const CGrObjGroup*>(parser.GetGroupStack()->GetNext(at));
+            for (unsigned long i = 0; i < group->GetMemberCount(); ++i) {
+                const unsigned long member = group->GetMember(i);
+                if (member < 1 || member > static_cast<unsigned long>(drawing->GetCount()))
+                    return "an open group names a position outside the drawing";
             }
         }
     }
+    return "";
+}
+
+// The roads besides files take no thumbnail.
+std::string CheckNoThumbnail(const CCmxParser& parser) {
+    const CGrDrawset* drawing = parser.GetDrawing();
+    if (drawing != nullptr && drawing->thumbnail != nullptr && drawing->thumbnail->data != nullptr)
+        return "a thumbnail on a road that reads none";
+    return "";
+}
+
+std::vector<unsigned char> JobBytes(const CGrDrawset& drawing) {
+    std::vector<unsigned char> bytes(drawing.GetOleBlockSize());
+    unsigned char* at = bytes.data();
+    drawing.GetOleBlockData(&at);
+    return bytes;
+}
+
+// Numbers for the pieces, the same for the same input.
+class Dice {
+public:
+    Dice(const std::uint8_t* data, std::size_t size) : state_(0x9E3779B97F4A7C15ull ^ size) {
+        for (std::size_t i = 0; i < size && i < 64; ++i)
+            state_ = (state_ ^ data[i]) * 0x100000001B3ull;
+    }
+    std::uint32_t Next() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 7;
+        state_ ^= state_ << 17;
+        return static_cast<std::uint32_t>(state_ >> 32);
+    }
+
+private:
+    std::uint64_t state_;
+};
+
+// Holds a VARIANT and clears it at the end, as a caller that owns it would.
+struct HeldVariant {
+    VARIANT v;
+    HeldVariant() { VariantInit(&v); }
+    ~HeldVariant() { VariantClear(&v); }
+    HeldVariant(const HeldVariant&) = delete;
+    HeldVariant& operator=(const HeldVariant&) = delete;
+};
+
+// The bytes of a VT_ARRAY | VT_UI1 VARIANT; a text when it is not one block of count bytes.
+std::string BlockBytes(VARIANT& v, ULONG count, std::vector<unsigned char>* out) {
+    if (v.vt != (VT_ARRAY | VT_UI1) || v.parray == nullptr)
+        return "not a byte block";
+    LONG lower = -1, upper = -1;
+    if (SafeArrayGetDim(v.parray) != 1 || SafeArrayGetElemsize(v.parray) != 1 ||
+        FAILED(SafeArrayGetLBound(v.parray, 1, &lower)) ||
+        FAILED(SafeArrayGetUBound(v.parray, 1, &upper)) || lower != 0 ||
+        static_cast<ULONG>(upper) + 1 != count)
+        return "a block of another shape than " + std::to_string(count) + " bytes from 0";
+    void* data = nullptr;
+    if (FAILED(SafeArrayAccessData(v.parray, &data)))
+        return "a block that cannot be locked";
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    out->insert(out->end(), bytes, bytes + count);
+    SafeArrayUnaccessData(v.parray);
+    return "";
+}
+
+} // namespace
+
+std::string LoadRoad(const std::uint8_t* data, std::size_t size) {
+    const std::string path = WriteInput("load.cmx", data, size);
+    CCmxParser parser;
+    return CheckLoad(parser, parser.LoadCmx6File(CString(path.c_str())));
+}
+
+std::string CheckOleBlocks(CCmxParser& parser, long blockSize) {
+    const CGrDrawset* drawing = parser.GetDrawing();
+    if (drawing == nullptr)
+        return parser.GetBlockCount() == 0 ? "" : "blocks without a drawing";
+    if (blockSize != 0 && parser.SetBlockSize(blockSize) != 1)
+        return "block size " + std::to_string(blockSize) + " refused";
+    const std::vector<unsigned char> job = JobBytes(*drawing);
+    const std::uint64_t stream = job.size() + 100;
+    const long size = blockSize != 0 ? blockSize : 32000;
+    const long count = parser.GetBlockCount();
+    if (static_cast<std::uint64_t>(count) != stream / static_cast<std::uint64_t>(size) + 1)
+        return std::to_string(count) + " blocks for " + std::to_string(stream) + " bytes";
+    std::vector<unsigned char> joined;
+    for (long i = 0; i < count; ++i) {
+        HeldVariant block;
+        if (parser.GetBlock(i, &block.v) != 1)
+            return "block " + std::to_string(i) + " not given";
+        std::string fault = BlockBytes(block.v, static_cast<ULONG>(size), &joined);
+        if (!fault.empty())
+            return "block " + std::to_string(i) + ": " + fault;
+    }
+    HeldVariant beyond;
+    beyond.v.vt = VT_I4;
+    if (parser.GetBlock(count, &beyond.v) != 0 || parser.GetBlock(-1, &beyond.v) != 0 ||
+        beyond.v.vt != VT_I4)
+        return "a block outside the count was given";
+    if (std::memcmp(joined.data(), job.data(), job.size()) != 0)
+        return "the blocks do not begin with the drawing's job";
+    std::string refusal;
+    std::unique_ptr<CGrDrawset> back = ReadJob(joined.data(), job.size(), &refusal);
+    if (back == nullptr)
+        return "the blocks' job is refused: " + refusal;
+    if (JobBytes(*back) != job)
+        return "the blocks' job reads back as another drawing";
+    HeldVariant whole;
+    std::vector<unsigned char> single;
+    if (parser.CreateVariant(&whole.v) != 1)
+        return "no single VARIANT";
+    std::string fault = BlockBytes(whole.v, static_cast<ULONG>(stream), &single);
+    if (!fault.empty())
+        return "the single VARIANT: " + fault;
+    if (!std::equal(job.begin(), job.end(), single.begin()))
+        return "the single VARIANT does not hold the job";
+    return "";
+}
+
+std::string DropBlockRoad(const std::uint8_t* data, std::size_t size) {
+    Dice dice(data, size);
+    // Now and then more is announced than arrives: the rest of the block stays zero.
+    const std::size_t announced = size + (dice.Next() % 4 == 0 ? dice.Next() % 64 : 0);
+    CCmxParser parser;
+    if (parser.SetDataBlockSizeAll(static_cast<long>(announced)) != 1)
+        return "announcement refused";
+    for (std::size_t at = 0; at < size;) {
+        HeldVariant piece;
+        if (dice.Next() % 8 == 0) {
+            // Another type is left with the caller and appends nothing.
+            piece.v.vt = VT_I4;
+            piece.v.lVal = 7;
+            if (parser.AddDataBlock(&piece.v, 1) != 1 || piece.v.vt != VT_I4)
+                return "a VARIANT of another type was not left alone";
+            continue;
+        }
+        const std::size_t length =
+            std::min<std::size_t>(size - at, dice.Next() % (1u << (dice.Next() % 17)));
+        // The array may hold more than the bytes that count.
+        const ULONG extra = dice.Next() % 4;
+        piece.v.vt = VT_ARRAY | VT_UI1;
+        piece.v.parray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(length) + extra);
+        void* bytes = nullptr;
+        SafeArrayAccessData(piece.v.parray, &bytes);
+        if (length > 0)
+            std::memcpy(bytes, data + at, length);
+        std::memset(static_cast<unsigned char*>(bytes) + length, 0xEE, extra);
+        SafeArrayUnaccessData(piece.v.parray);
+        if (parser.AddDataBlock(&piece.v, static_cast<long>(length)) != 1)
+            return "a piece that fits was refused";
+        if (piece.v.vt != VT_EMPTY)
+            return "a piece taken over left its VARIANT";
+        at += length;
+    }
+    const auto sameBlock = [&]() {
+        const unsigned char* block = parser.GetDropBlock();
+        if (parser.GetDropBlockSize() != announced || parser.GetDropBlockFill() != size)
+            return false;
+        if (announced == 0)
+            return true;
+        return block != nullptr && std::memcmp(block, data, size) == 0 &&
+               std::all_of(block + size, block + announced, [](unsigned char c) { return c == 0; });
+    };
+    if (!sameBlock())
+        return "the drop block does not hold the pieces";
+    const int result = parser.LoadCmxFromDropBlock();
+    std::string fault = CheckLoad(parser, result);
+    if (fault.empty())
+        fault = CheckNoThumbnail(parser);
+    if (!fault.empty())
+        return fault;
+    if (!sameBlock())
+        return "the load changed the drop block";
+    // A load starts from the colour and group depth that the one before left, so the same
+    // block reads the same drawing again from the same such state.
+    struct Reading {
+        unsigned short color;
+        unsigned short depth;
+        std::vector<unsigned char> job;
+    };
+    const auto reload = [&parser](Reading* reading) {
+        reading->color = parser.GetCurLayerIndex();
+        reading->depth = parser.GetGroupDepth();
+        const int again = parser.LoadCmxFromDropBlock();
+        if (parser.GetDrawing() != nullptr)
+            reading->job = JobBytes(*parser.GetDrawing());
+        return again;
+    };
+    Reading second, third;
+    if (reload(&second) != result || reload(&third) != result)
+        return "the same block loaded again gives another result";
+    if (second.color == third.color && second.depth == third.depth && second.job != third.job)
+        return "the same block loaded again reads another drawing";
+    if (!sameBlock())
+        return "a load changed the drop block";
+    // Cutting blocks of 32000 bytes and more costs several times the load, so one input in
+    // eight has its blocks checked; the block sizes vary with the input.
+    if (dice.Next() % 8 != 0)
+        return "";
+    const long sizes[] = {0, 32000, 32001 + static_cast<long>(dice.Next() % 70000)};
+    return CheckOleBlocks(parser, sizes[dice.Next() % 3]);
+}
+
+std::string ClipboardRoad(const std::uint8_t* data, std::size_t size) {
+    static const UINT format = RegisterClipboardFormatA("Corel 32-bit Presentation Exchange Data");
+    if (!OpenClipboard(nullptr))
+        return "the clipboard cannot be opened";
+    EmptyClipboard();
+    // Before or behind a text, so that the search passes other formats.
+    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 8);
+    std::memcpy(GlobalLock(text), "vestrel", 8);
+    GlobalUnlock(text);
+    HGLOBAL image = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (size > 0) {
+        std::memcpy(GlobalLock(image), data, size);
+        GlobalUnlock(image);
+    }
+    const bool textFirst = size % 2 == 0;
+    if (textFirst)
+        SetClipboardData(CF_TEXT, text);
+    SetClipboardData(format, image);
+    if (!textFirst)
+        SetClipboardData(CF_TEXT, text);
+    CloseClipboard();
+
+    CCmxParser parser;
+    const int result = parser.LoadCmxFromClipBoard();
+    if (CloseClipboard())
+        return "the load left the clipboard open";
+    std::string fault = CheckLoad(parser, result);
+    if (fault.empty())
+        fault = CheckNoThumbnail(parser);
+    if (!fault.empty())
+        return fault;
+    OpenClipboard(nullptr);
+    HANDLE held = GetClipboardData(format);
+    const bool unlocked = (GlobalFlags(held) & GMEM_LOCKCOUNT) == 0;
+    bool same = held != nullptr && GlobalSize(held) == size;
+    if (same && size > 0) {
+        same = std::memcmp(GlobalLock(held), data, size) == 0;
+        GlobalUnlock(held);
+    }
+    CloseClipboard();
+    if (!same)
+        return "the clipboard's data changed";
+    if (!unlocked)
+        return "the load left the clipboard's data locked";
     return "";
 }
 
@@ -270,21 +534,6 @@ std::string ThumbnailRoad(const std::uint8_t* data, std::size_t size) {
 }
 
 namespace {
-
-// Reads a job from memory; the drawing, or null with the refusal's text in refusal.
-std::unique_ptr<CGrDrawset> ReadJob(const std::uint8_t* data, std::size_t size,
-                                    std::string* refusal) {
-    try {
-        return std::unique_ptr<CGrDrawset>(
-            CGrDrawset::ReadJobData(data, static_cast<unsigned long>(size)));
-    } catch (CFileException& e) {
-        if (e.m_cause != CFileException::invalidFile)
-            *refusal = "refused with cause " + std::to_string(e.m_cause);
-        else
-            *refusal = e.what();
-        return nullptr;
-    }
-}
 
 std::string CheckAccepted(const CGrDrawset& drawing, const std::uint8_t* data, std::size_t size) {
     std::string fault = CheckDrawing(drawing, Source::jobReader);

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+class CCmxParser;
+
 namespace vestrel_fuzz {
 
 // Silences message boxes for the life of the process and starts the libraries once, as a host
@@ -29,6 +31,24 @@ std::string ThumbnailRoad(const std::uint8_t* data, std::size_t size);
 // made to match, so that the fields behind the checksum are reached; the copy also goes
 // through CGrDrawset::ReadJobFile. An accepted job must write back to the same bytes.
 std::string JobRoad(const std::uint8_t* data, std::size_t size);
+
+// CCmxParser::SetDataBlockSizeAll and AddDataBlock with the bytes in pieces of varying sizes
+// (some arrays longer than the bytes that count, some VARIANTs of another type, sometimes an
+// announced total beyond the bytes), then LoadCmxFromDropBlock three times. The drop block must
+// hold the bytes unchanged, every load must give the same result and, from the same colour and
+// group depth, the same drawing; for one input in eight the drawing's outgoing blocks must pass
+// CheckOleBlocks.
+std::string DropBlockRoad(const std::uint8_t* data, std::size_t size);
+// CCmxParser::LoadCmxFromClipBoard with the bytes on the clipboard of the process under the
+// exchange format's name, beside a text. Afterwards the clipboard must be closed and hold the
+// same block, unlocked, with the same bytes.
+std::string ClipboardRoad(const std::uint8_t* data, std::size_t size);
+
+// The outgoing blocks of the drawing that parser holds, cut with blockSize (0: the default):
+// N = T / size + 1 arrays of size bytes each, whose concatenation begins with the drawing's job
+// bytes, which read back as a job that writes the same bytes; and CreateVariant's single array
+// of exactly T bytes holding the same stream.
+std::string CheckOleBlocks(CCmxParser& parser, long blockSize);
 
 // Where a drawing list came from, which decides what must hold for it.
 enum class Source {

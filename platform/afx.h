@@ -3,6 +3,7 @@
 
 #include "platform/afxdefs.h"
 #include "platform/cfile.h"
+#include "platform/clipboard.h"
 #include "platform/coll.h"
 #include "platform/console.h"
 #include "platform/cstring.h"
@@ -11,6 +12,7 @@
 #include "platform/gdi.h"
 #include "platform/module.h"
 #include "platform/msgbox.h"
+#include "platform/oleauto.h"
 #include "platform/pngcodec.h"
 #include "platform/wnd.h"
 #include "platform/process.h"

@@ -3,5 +3,10 @@
 
 #include "platform/afxdefs.h"
 
+#include <vector>
+
 // TRUE when standard error is a terminal, where a progress line makes sense.
 PLATFORM_API BOOL PlatformStderrIsTerminal();
+// Reads standard input to its end, byte for byte (no line-end translation on any system).
+// FALSE when it cannot be read.
+PLATFORM_API BOOL PlatformReadStandardInput(std::vector<BYTE>* bytes);

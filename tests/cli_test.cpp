@@ -74,6 +74,26 @@ TEST(Cli, ConvertManyIntoAFolder) {
     EXPECT_EQ(Convert({SampleFile(), bad, "-o", dir.path()}), kExitFailed);
 }
 
+TEST(Cli, TheClipboardOnWindowsOnly) {
+    MessageRecorder recorder;
+    ClipboardTurn turn;
+    TempDir dir;
+    const UINT format = RegisterClipboardFormatA("Corel 32-bit Presentation Exchange Data");
+    ASSERT_TRUE(PutOnClipboard({{format, SampleDrawing()}}));
+    const std::string job = dir.File("clipboard.job");
+#if defined(_WIN32)
+    EXPECT_EQ(Convert({"--clipboard", job}), kExitOk);
+    EXPECT_TRUE(std::filesystem::exists(job));
+    ASSERT_TRUE(PutOnClipboard({}));
+    EXPECT_EQ(Convert({"--clipboard", job}), kExitFailed);
+#else
+    EXPECT_EQ(Convert({"--clipboard", job}), kExitUsage);
+    EXPECT_EQ(Dump({"--clipboard"}), kExitUsage);
+    EXPECT_FALSE(std::filesystem::exists(job));
+#endif
+    EXPECT_EQ(Convert({"--clipboard", job, "extra.job"}), kExitUsage);
+}
+
 TEST(Cli, ConvertDefaultsToTheJobExtensionBesideTheInput) {
     MessageRecorder recorder;
     TempDir dir;

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
-os_headers='#include <(windows|winbase|winuser|unistd|fcntl|dlfcn|link|sys/[a-z]+)\.h>'
+os_headers='#include <(windows|winbase|winuser|oleauto|oaidl|objbase|ole2|unistd|fcntl|dlfcn|link|sys/[a-z]+)\.h>'
 if git ls-files 'drawset/*' 'vestrel/*' 'cli/*' 'tests/*' 'bench/*' 'fuzz/*' |
     grep -v '^tests/windows/' | xargs grep -nE "$os_headers"; then
     echo "check-layers: operating-system headers outside platform/" >&2

@@ -35,6 +35,11 @@ public:
         p_.FreeMem();
         p_.ReleaseDrawing();
     }
+    // Gives the parser a drawing of the caller's making, as a load would.
+    void SetDrawing(CGrDrawset* drawing) {
+        p_.ReleaseDrawing();
+        p_.drawing = drawing;
+    }
 
     DWORD pos() const { return p_.readPos; }
     void SetPos(DWORD pos) { p_.readPos = pos; }

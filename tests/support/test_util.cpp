@@ -2,6 +2,7 @@
 #include "vestrel/frame/vestrel.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -120,6 +121,40 @@ std::vector<unsigned long> GroupMembers(const CGrObj* object) {
     for (unsigned long i = 0; i < group->GetMemberCount(); ++i)
         members.push_back(group->GetMember(i));
     return members;
+}
+
+#if defined(_WIN32)
+ClipboardTurn::ClipboardTurn() : mutex_(::CreateMutexA(nullptr, FALSE, "vestrel-tests-clipboard")) {
+    // A turn abandoned by a process that ended is a turn all the same.
+    if (mutex_ == nullptr || ::WaitForSingleObject(mutex_, 120000) == WAIT_TIMEOUT)
+        throw std::runtime_error("the clipboard's turn did not come");
+}
+
+ClipboardTurn::~ClipboardTurn() {
+    ::ReleaseMutex(mutex_);
+    ::CloseHandle(mutex_);
+}
+#else
+ClipboardTurn::ClipboardTurn() = default;
+ClipboardTurn::~ClipboardTurn() = default;
+#endif
+
+bool PutOnClipboard(const std::vector<ClipboardData>& formats) {
+    if (!OpenClipboard(nullptr))
+        return false;
+    EmptyClipboard();
+    for (const auto& [format, bytes] : formats) {
+        HGLOBAL block = nullptr;
+        if (bytes) {
+            block = GlobalAlloc(GMEM_MOVEABLE, bytes->size());
+            if (!bytes->empty()) {
+                std::memcpy(GlobalLock(block), bytes->data(), bytes->size());
+                GlobalUnlock(block);
+            }
+        }
+        SetClipboardData(format, block);
+    }
+    return CloseClipboard() != FALSE;
 }
 
 HINSTANCE VestrelModule() {

@@ -6,7 +6,9 @@
 #include "drawset/grobj.h"
 #include "platform/msgbox.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cmxtest {
@@ -70,6 +72,25 @@ std::vector<CGrObj*> Objects(const CGrDrawset& drawing);
 HINSTANCE VestrelModule();
 // A record naming the library's module, for removing it from the resource chain.
 AFX_EXTENSION_MODULE VestrelExtensionModule();
+
+// Holds the clipboard for one test process while it lives. On Windows the clipboard is the
+// session's, shared by every process of the suite and its shards: they take turns through a
+// named mutex. Elsewhere each process has a clipboard of its own.
+class ClipboardTurn {
+public:
+    ClipboardTurn();
+    ~ClipboardTurn();
+    ClipboardTurn(const ClipboardTurn&) = delete;
+    ClipboardTurn& operator=(const ClipboardTurn&) = delete;
+
+private:
+    [[maybe_unused]] HANDLE mutex_ = nullptr;
+};
+
+// A format on the clipboard and its bytes; without bytes it is rendered on request only.
+using ClipboardData = std::pair<UINT, std::optional<Bytes>>;
+// Empties the clipboard and puts the formats on it in order; false when it cannot be opened.
+bool PutOnClipboard(const std::vector<ClipboardData>& formats);
 
 // The DLL exports no globals, so tests see theCmxParser, moduleHandle and extensionModule only
 // where the shared library's symbols are visible to the program.

@@ -6,6 +6,7 @@
 
 #include "drawset/grobj.h"
 #include "platform/cstring.h"
+#include "platform/oleauto.h"
 
 #include <map>
 #include <vector>
@@ -49,6 +50,16 @@ public:
     // Loads the file as LoadCmx6File does, counting its instructions, and releases what it
     // loaded. Returns 1 when the file was read, 0 otherwise (message 1 when it cannot be opened).
     int InspectCmx6File(CString path, CCmxFileInfo* info);
+    // The same two for a CMX image in memory, which is only read: the load runs the file's
+    // steps, thumbnail included. Neither shows message 1.
+    int LoadCmxFromMemory(const BYTE* image, DWORD size);
+    int InspectCmxImage(const BYTE* image, DWORD size, CCmxFileInfo* info);
+    // The drawing on the clipboard in the format "Corel 32-bit Presentation Exchange Data", and
+    // the drop block at its announced size. Both read the image as a file is read, without the
+    // thumbnail, and report only through the result: 1 when a drawing was read, else 0. The
+    // clipboard is closed again and its data stays its own; the drop block is not changed.
+    int LoadCmxFromClipBoard();
+    int LoadCmxFromDropBlock();
 
     // Output. Each of WriteJobFile, WriteCmxFile and ParseCmx6 leaves the parser without a
     // drawing; WriteJobFile keeps it when the job file cannot be written (CFileException).
@@ -69,7 +80,32 @@ public:
     // held at the call stays held, untouched.
     int ShowThumbNail(CString path, CDC* dc);
 
-    // Teardown of the exchange buffers.
+    // OLE data blocks. Outgoing: the drawing's job bytes and 100 fill bytes (the stream),
+    // cut into blocks of the block size (at least 32000, by default 32000), each a VARIANT
+    // holding a one-dimensional array of that many bytes; or the whole stream in one VARIANT.
+    // Incoming: an announced total, then pieces appended in call order to the drop block.
+    // SetBlockSize: 0 below 32000, else 1; blocks held already keep the size they were cut with.
+    int SetBlockSize(long size);
+    // Cuts the drawing into blocks and returns their number, 0 without a drawing (and then no
+    // blocks are held).
+    long GetBlockCount();
+    // The cut itself, as GetBlockCount makes it; 0, and nothing changed, without a drawing.
+    int CreateOleBlocks();
+    // Block index into the caller's VARIANT, whatever it held; 0, with the VARIANT untouched,
+    // for an index outside the blocks held or when no array can be made.
+    int GetBlock(long index, VARIANT* variant);
+    // The whole stream in one VARIANT; 0, with the VARIANT untouched, without a drawing or
+    // when no array can be made.
+    short CreateVariant(VARIANT* variant);
+    // Announces the size of the drop block to come; a total other than 0 starts a new, zeroed
+    // block in place of any held. A negative or unobtainable total raises CMemoryException.
+    short SetDataBlockSizeAll(long total);
+    // Appends the first length bytes of a VT_ARRAY | VT_UI1 block, which it then releases,
+    // leaving the VARIANT empty; a VARIANT of another type is left as it is, with result 1.
+    // 0, with nothing changed, when no drop block is announced, the bytes would not fit it, or
+    // the array holds fewer than length bytes.
+    short AddDataBlock(VARIANT* variant, long length);
+    // Releases the buffers of both directions; the block size stays. Always 1.
     int FreeOleBlocks();
 
     // Hands the loaded drawing to the caller, who then owns it, and releases the group stack.
@@ -88,6 +124,9 @@ public:
     char GetFormatVersion() const { return formatVersion; }
     const CString& GetFileName() const { return fileName; }
     CWnd* GetClipboardOwner() const { return clipboardOwner; }
+    const unsigned char* GetDropBlock() const { return dropBuffer; }
+    DWORD GetDropBlockSize() const { return dropBlockSize; }
+    DWORD GetDropBlockFill() const { return dropBlockFill; }
 
 private:
     friend class CCmxParserTestAccess;
@@ -100,6 +139,10 @@ private:
     // created then).
     DWORD ReadCmxImage(CFile* stream, bool createLists, DWORD* headerBytes = nullptr);
     void InterpretBody(LoadOrder order, DWORD bodyLength);
+    // What every load does once the body is read: the interpretation, the body's release and
+    // the frame size. Returns 1, or 0 for a load that read no body.
+    int FinishLoad(LoadOrder order, DWORD bodyLength);
+    int InspectStream(CFile* stream, CCmxFileInfo* info);
     void SetDrawingFrame();
     void ReleaseDrawing();
     bool HoldsResources() const;
@@ -218,6 +261,9 @@ private:
     DWORD dropBlockFill = 0;
     unsigned char* dropBuffer = nullptr;
     LONG dropBufferOwned = 0;
+
+    // The block size that the outgoing blocks held were cut with.
+    LONG heldBlockSize = 0;
 
     // Reading machinery. Reads stop at readEnd (the body's end, or the page's end during the
     // walk); a read that would pass it yields 0 and marks the body exhausted.

@@ -23,9 +23,13 @@ int CCmxParser::LoadCmx6File(CString path) {
     }
     DWORD bodyLength = ReadCmxImage(&file, true);
     file.Close();
+    return FinishLoad(LoadOrder::thumbnailFirst, bodyLength);
+}
+
+int CCmxParser::FinishLoad(LoadOrder order, DWORD bodyLength) {
     if (bodyLength == 0)
         return 0;
-    InterpretBody(LoadOrder::thumbnailFirst, bodyLength);
+    InterpretBody(order, bodyLength);
     FreeMem();
     SetDrawingFrame();
     return 1;
@@ -38,9 +42,13 @@ int CCmxParser::InspectCmx6File(CString path, CCmxFileInfo* info) {
         ShowErrorMessage(IDS_CMX_OPEN_FAILED);
         return 0;
     }
+    return InspectStream(&file, info);
+}
+
+int CCmxParser::InspectStream(CFile* stream, CCmxFileInfo* info) {
     info->opened = true;
-    DWORD bodyLength = ReadCmxImage(&file, true, &info->headerBytes);
-    file.Close();
+    DWORD bodyLength = ReadCmxImage(stream, true, &info->headerBytes);
+    stream->Close();
     info->header = *this;
     info->bodySize = bodyLength;
     if (bodyLength == 0)

@@ -35,6 +35,7 @@ void CCmxParser::CopyFields(const CCmxParser& other) {
     dropBlockFill = other.dropBlockFill;
     dropBufferOwned = other.dropBufferOwned;
     dropBuffer = other.dropBuffer;
+    heldBlockSize = other.heldBlockSize;
 }
 
 CCmxParser::CCmxParser(const CCmxParser& other) : CCmxHeader(other) {
@@ -76,19 +77,4 @@ CGrDrawset* CCmxParser::DetachDrawing() {
     drawing = nullptr;
     ReleaseDrawing();
     return detached;
-}
-
-int CCmxParser::FreeOleBlocks() {
-    if (dropBufferOwned == 1) {
-        ::operator delete(dropBuffer);
-        dropBuffer = nullptr;
-        dropBufferOwned = 0;
-    }
-    dropBlockSize = 0;
-    dropBlockFill = 0;
-    ::operator delete(oleBuffer);
-    oleBuffer = nullptr;
-    groupDepth = 0;
-    oleBlockCount = 0;
-    return 1;
 }

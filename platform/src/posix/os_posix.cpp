@@ -193,6 +193,22 @@ BOOL PlatformStderrIsTerminal() {
     return ::isatty(2) ? TRUE : FALSE;
 }
 
+BOOL PlatformReadStandardInput(std::vector<BYTE>* bytes) {
+    bytes->clear();
+    BYTE piece[65536];
+    for (;;) {
+        const ssize_t n = ::read(0, piece, sizeof piece);
+        if (n == 0)
+            return TRUE;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return FALSE;
+        }
+        bytes->insert(bytes->end(), piece, piece + n);
+    }
+}
+
 namespace platform_os {
 
 int LoadModuleString(HINSTANCE module, UINT id, char* buffer, UINT maxLength) {

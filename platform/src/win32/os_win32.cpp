@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <fcntl.h>
 #include <io.h>
 
 namespace {
@@ -198,6 +200,19 @@ unsigned long PlatformProcessId() {
 
 BOOL PlatformStderrIsTerminal() {
     return ::_isatty(2) ? TRUE : FALSE;
+}
+
+BOOL PlatformReadStandardInput(std::vector<BYTE>* bytes) {
+    bytes->clear();
+    // The C library would turn CR LF into LF and stop at Ctrl-Z.
+    ::_setmode(::_fileno(stdin), _O_BINARY);
+    BYTE piece[65536];
+    for (;;) {
+        const std::size_t n = std::fread(piece, 1, sizeof piece, stdin);
+        bytes->insert(bytes->end(), piece, piece + n);
+        if (n < sizeof piece)
+            return std::ferror(stdin) ? FALSE : TRUE;
+    }
 }
 
 namespace platform_os {
