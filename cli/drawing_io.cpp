@@ -55,22 +55,30 @@ bool ReadStandardInput(std::vector<BYTE>* bytes) {
 namespace {
 
 // A job file, from a path or from bytes: the fallback for what the CMX reader refused.
-DrawingPtr ReadJob(const std::string& input, const std::vector<BYTE>* bytes,
-                   const CCmxParser& refused) {
+DrawingPtr ReadJob(const std::string& input, const std::vector<BYTE>* bytes) {
     try {
         if (bytes != nullptr)
             return DrawingPtr(
                 CGrDrawset::ReadJobData(bytes->data(), static_cast<unsigned long>(bytes->size())));
         return DrawingPtr(CGrDrawset::ReadJobFile(input.c_str()));
     } catch (const CFileException& e) {
-        if (refused.GetDataSize() == 0 && refused.GetFormatVersion() != 0)
-            std::fprintf(stderr, "vestrel: %s: a CMX file with nothing behind its header\n",
-                         InputName(input).c_str());
-        else if (bytes != nullptr)
+        if (bytes != nullptr)
             std::fprintf(stderr, "vestrel: standard input: %s\n", e.what());
         else
             std::fprintf(stderr, "vestrel: %s\n", e.what());
     }
+    return nullptr;
+}
+
+// After a CMX load that gave no drawing: bytes without a CMX header may be a job file; for the
+// rest the stop record says why, beside the library's message for a file that cannot be opened.
+DrawingPtr AfterRefusal(const std::string& input, const std::vector<BYTE>* bytes,
+                        const CCmxParser& parser) {
+    const CmxStop reason = parser.GetStopRecord().reason;
+    if (reason == CmxStop::noHeader)
+        return ReadJob(input, bytes);
+    if (reason != CmxStop::noFile)
+        std::fprintf(stderr, "vestrel: %s: %s\n", InputName(input).c_str(), StopText(reason));
     return nullptr;
 }
 
@@ -91,14 +99,41 @@ DrawingPtr ReadDrawing(const std::string& input) {
             return nullptr;
         if (parser.LoadCmxFromMemory(bytes.data(), static_cast<DWORD>(bytes.size())))
             return DrawingPtr(parser.DetachDrawing());
-        return ReadJob(input, &bytes, parser);
+        return AfterRefusal(input, &bytes, parser);
     }
     if (parser.LoadCmx6File(input.c_str()))
         return DrawingPtr(parser.DetachDrawing());
-    if (messages.count() > 0)
-        return nullptr; // the file could not be opened; the library said so
-    // Not a CMX drawing: perhaps a job file.
-    return ReadJob(input, nullptr, parser);
+    return AfterRefusal(input, nullptr, parser);
+}
+
+const char* StopText(CmxStop reason) {
+    switch (reason) {
+    case CmxStop::complete:
+        return "complete";
+    case CmxStop::noFile:
+        return "cannot be opened";
+    case CmxStop::noHeader:
+        return "not a CMX file";
+    case CmxStop::emptyBody:
+        return "a CMX file with nothing behind its header";
+    case CmxStop::packDamaged:
+        return "its compressed body is damaged";
+    case CmxStop::packTooLarge:
+        return "its compressed body claims more than a drawing can hold";
+    case CmxStop::noPage:
+        return "no page";
+    case CmxStop::cutShort:
+        return "an instruction runs past the page or the file";
+    case CmxStop::sizeBelowHeader:
+        return "an instruction's size cannot hold its header";
+    case CmxStop::badJump:
+        return "a jump that does not move forward inside the page";
+    case CmxStop::readPastEnd:
+        return "an instruction's operands run past the page";
+    case CmxStop::cancelled:
+        return "cancelled";
+    }
+    return "?";
 }
 
 std::string WithExtension(const std::string& path, const std::string& extension) {

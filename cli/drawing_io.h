@@ -4,6 +4,7 @@
 
 #include "drawset/grobj.h"
 #include "platform/msgbox.h"
+#include "vestrel/cmx/stoprecord.h"
 
 #include <memory>
 #include <string>
@@ -49,6 +50,9 @@ bool ReadStandardInput(std::vector<BYTE>* bytes);
 // drawing on the clipboard. On failure returns null, the library's message or a line on
 // standard error having said why.
 DrawingPtr ReadDrawing(const std::string& input);
+
+// Why a load ended, in a few words.
+const char* StopText(CmxStop reason);
 
 // The path with its extension (if any) replaced.
 std::string WithExtension(const std::string& path, const std::string& extension);

@@ -5,7 +5,9 @@
 
 #include "drawset/bytes.h"
 #include "drawset/crc32.h"
+#include "drawset/thumbblock.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vestrel_cli {
@@ -72,8 +74,8 @@ void Bitmap(JsonWriter& j, const CGrObj& bitmap) {
         j.Raw(", ")
             .Key("biHeight")
             .Integer(static_cast<std::int32_t>(drawset_bytes::GetU32(dib + 8)));
-        j.Raw(", ").Key("biPlanes").Integer(dib[12] | (dib[13] << 8));
-        j.Raw(", ").Key("biBitCount").Integer(dib[14] | (dib[15] << 8));
+        j.Raw(", ").Key("biPlanes").Integer(drawset_bytes::GetU16(dib + 12));
+        j.Raw(", ").Key("biBitCount").Integer(drawset_bytes::GetU16(dib + 14));
         j.Raw(", ").Key("biSizeImage").Integer(drawset_bytes::GetU32(dib + 20));
         j.Raw(", ")
             .Key("biXPelsPerMeter")
@@ -97,21 +99,14 @@ void Thumbnail(JsonWriter& j, const CGrObjBitmap* thumbnail) {
     }
     const unsigned char* block = thumbnail->GetData();
     const std::uint32_t size = thumbnail->GetSize();
-    std::uint32_t colors = size >= 16424 ? drawset_bytes::GetU32(block + 16384 + 32) : 0;
-    // The first pure white entry an 8-bit pixel can name, as the margin holds it.
-    int white = 0;
-    if (size >= 16424) {
-        std::uint32_t entries = (size - 16424) / 4;
-        if (colors < entries)
-            entries = colors;
-        for (std::uint32_t i = 0; i < entries && i < 256; ++i) {
-            const unsigned char* e = block + 16424 + 4 * i;
-            if (e[0] == 255 && e[1] == 255 && e[2] == 255) {
-                white = static_cast<int>(i);
-                break;
-            }
-        }
-    }
+    const bool whole = size >= drawset_thumb::kPaletteStart;
+    std::uint32_t colors = whole ? drawset_bytes::GetU32(block + drawset_thumb::kClrUsedAt) : 0;
+    // The white index as the margin holds it, among the entries the block carries.
+    const int white =
+        whole ? drawset_thumb::WhiteIndex(
+                    block + drawset_thumb::kPaletteStart,
+                    std::min<std::uint32_t>(colors, (size - drawset_thumb::kPaletteStart) / 4))
+              : 0;
     j.Raw("{").Key("size").Integer(size).Raw(", ").Key("clrUsed").Integer(colors);
     j.Raw(", ").Key("white").Integer(white);
     j.Raw(", ").Key("crc32").String(Hex32(DrawsetCrc32(block, size))).Raw("}");

@@ -3,6 +3,7 @@
 #include "cli/drawing_io.h"
 
 #include "vestrel/cmx/cmxparser.h"
+#include "vestrel/cmx/instructions.h"
 
 #include <cstdio>
 #include <string>
@@ -10,29 +11,6 @@
 namespace vestrel_cli {
 
 namespace {
-
-const char* InstructionName(int code) {
-    switch (code < 0 ? -code : code) {
-    case 9:
-        return "begin page";
-    case 11:
-        return "begin layer";
-    case 13:
-        return "begin group";
-    case 14:
-        return "end group";
-    case 65:
-        return code > 0 ? "text" : "(no handler)";
-    case 67:
-        return "poly-curve";
-    case 69:
-        return "image";
-    case 111:
-        return "jump";
-    default:
-        return "(no handler)";
-    }
-}
 
 std::string Printable(char c) {
     if (c >= 0x20 && c < 0x7F)
@@ -60,8 +38,7 @@ int Info(const Args& args) {
     if (!read) {
         // A file that cannot be opened has had the library's message already.
         if (info.opened)
-            std::fprintf(stderr, "vestrel: %s: %s\n", name.c_str(),
-                         info.headerBytes == 0 ? "not a CMX file" : "nothing behind the header");
+            std::fprintf(stderr, "vestrel: %s: %s\n", name.c_str(), StopText(info.stop.reason));
         return kExitFailed;
     }
     const CCmxHeader& h = info.header;
@@ -78,7 +55,9 @@ int Info(const Args& args) {
     std::printf("bounding box:  left %ld, top %ld, right %ld, bottom %ld\n",
                 static_cast<long>(h.GetBoundLeft()), static_cast<long>(h.GetBoundTop()),
                 static_cast<long>(h.GetBoundRight()), static_cast<long>(h.GetBoundBottom()));
-    std::printf("body:          %lu bytes\n", static_cast<unsigned long>(info.bodySize));
+    const CCmxStopRecord& stop = info.stop;
+    std::printf("body:          %lu bytes%s\n", static_cast<unsigned long>(info.bodySize),
+                stop.compressed ? ", stored compressed" : "");
     std::printf("chunks (first occurrence, file offset):\n");
     for (int i = 0; i < info.chunkCount; ++i) {
         if (info.chunks[i].offset < 0)
@@ -87,10 +66,29 @@ int Info(const Args& args) {
             std::printf("  %-4s  %ld\n", info.chunks[i].id, info.chunks[i].offset);
     }
     std::printf("instructions (code, count):\n");
-    for (const auto& [code, count] : info.instructions)
-        std::printf("  %6d  %8lu  %s\n", code, count, InstructionName(code));
-    std::printf("page walk:     %s\n",
-                info.walkResult ? "complete" : "stopped before the page's end");
+    for (const auto& [code, count] : info.instructions) {
+        const char* known = vestrel_cmx::InstructionName(code);
+        std::string what = known != nullptr ? known : "";
+        if (stop.passedOver.count(code) != 0)
+            what += what.empty() ? "passed over" : ", passed over";
+        std::printf("  %6d  %8lu  %s\n", code, count, what.c_str());
+    }
+    if (stop.Complete()) {
+        std::printf("page walk:     complete\n");
+    } else if (stop.instruction != 0) {
+        std::printf("page walk:     stopped at instruction %lu (code %d, file offset %lu): %s\n",
+                    stop.instruction, stop.code,
+                    static_cast<unsigned long>(stop.offset + CMX_HEADER_SIZE),
+                    StopText(stop.reason));
+    } else {
+        std::printf("page walk:     %s\n", StopText(stop.reason));
+    }
+    if (stop.imagesRefused > 0)
+        std::printf("images left out: %lu, the drawing's images passing the memory guard\n",
+                    stop.imagesRefused);
+    const char* const thumbnails[] = {"none", "palette", "true colour, given a palette",
+                                      "damaged, none"};
+    std::printf("thumbnail:     %s\n", thumbnails[static_cast<int>(stop.thumbnail)]);
     std::printf("objects:       %d\n", info.objectCount);
     return kExitOk;
 }

@@ -40,33 +40,26 @@ int Thumbnail(const Args& args) {
     if (standardInput && !ReadStandardInput(&bytes))
         return kExitFailed;
     CCmxParser parser;
-    bool read = false;
-    bool hasThumbnail = false;
-    {
-        Quiet quiet;
-        read = standardInput
-                   ? parser.LoadCmxFromMemory(bytes.data(), static_cast<DWORD>(bytes.size()))
-                   : parser.LoadCmx6File(in.c_str());
-        if (read) {
-            const CGrDrawset* drawing = parser.GetDrawing();
-            hasThumbnail =
-                drawing->thumbnail != nullptr && drawing->thumbnail->GetData() != nullptr;
-        }
-    }
     // The preview draws at (1, 1), as the open dialog's preview window has it: through the
     // library's preview for a file, from the loaded drawing for bytes in memory.
     CDC dc(130, 130);
-    if (standardInput && read)
-        parser.GetDrawing()->ShowThumbNail(&dc, CPoint(1, 1));
-    if (read)
-        parser.WriteCmxFile(""); // releases the drawing for the preview
-    if (!standardInput)
+    bool read = false;
+    if (standardInput) {
+        {
+            Quiet quiet;
+            read = parser.LoadCmxFromMemory(bytes.data(), static_cast<DWORD>(bytes.size())) != 0;
+        }
+        if (read)
+            parser.GetDrawing()->ShowThumbNail(&dc, CPoint(1, 1));
+    } else {
         read = parser.ShowThumbNail(in.c_str(), &dc) != 0;
+    }
     if (!read) {
         std::fprintf(stderr, "vestrel: %s: cannot be read as a CMX file\n", name.c_str());
         return kExitFailed;
     }
-    if (!hasThumbnail) {
+    const CmxThumbnail thumbnail = parser.GetStopRecord().thumbnail;
+    if (thumbnail != CmxThumbnail::palette && thumbnail != CmxThumbnail::trueColor) {
         std::fprintf(stderr, "vestrel: %s: the drawing has no thumbnail\n", name.c_str());
         return kExitFailed;
     }

@@ -1,4 +1,5 @@
-// Little-endian encoding of the numbers in the library's blocks and files.
+// The encoding of numbers in bytes: little-endian, as the library's blocks and files and the
+// Windows bitmap structures hold them, and big-endian, as some CMX bodies hold theirs.
 #pragma once
 
 #include <cstdint>
@@ -50,6 +51,27 @@ inline double GetF64(const unsigned char* p) {
     double v;
     std::memcpy(&v, &bits, sizeof v);
     return v;
+}
+
+inline std::uint16_t GetU16BE(const unsigned char* p) {
+    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
+
+inline std::uint32_t GetU32BE(const unsigned char* p) {
+    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+           (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+}
+
+inline void PutU16BE(unsigned char* p, std::uint16_t v) {
+    p[0] = static_cast<unsigned char>(v >> 8);
+    p[1] = static_cast<unsigned char>(v);
+}
+
+inline void PutU32BE(unsigned char* p, std::uint32_t v) {
+    p[0] = static_cast<unsigned char>(v >> 24);
+    p[1] = static_cast<unsigned char>(v >> 16);
+    p[2] = static_cast<unsigned char>(v >> 8);
+    p[3] = static_cast<unsigned char>(v);
 }
 
 } // namespace drawset_bytes

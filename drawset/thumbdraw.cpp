@@ -3,17 +3,11 @@
 // The block holds 128 rows of 128 palette indices, a DIB header and the palette. Its header
 // says bottom-up (biHeight > 0), so the first row stored is the picture's bottom row.
 #include "drawset/grobj.h"
+#include "drawset/thumbblock.h"
 
 #include <algorithm>
 
-namespace {
-
-constexpr LONG kSide = 128;
-constexpr DWORD kPixelBytes = kSide * kSide; // 16384
-constexpr DWORD kHeaderBytes = 40;
-constexpr DWORD kPaletteStart = kPixelBytes + kHeaderBytes; // 16424
-
-} // namespace
+using namespace drawset_thumb;
 
 void CGrDrawset::ShowThumbNail(CDC* dc, CPoint at) {
     if (dc == nullptr || thumbnail == nullptr || thumbnail->data == nullptr ||
@@ -24,11 +18,10 @@ void CGrDrawset::ShowThumbNail(CDC* dc, CPoint at) {
     PlatformReadBitmapInfoHeader(block + kPixelBytes, kHeaderBytes, &header);
     // The header must describe exactly what the block holds: raw 8-bit indices, 128 x 128,
     // bottom-up, and a palette that ends where the block ends.
-    if (header.biSize != kHeaderBytes || header.biWidth != kSide || header.biHeight != kSide ||
-        header.biBitCount != 8 || header.biCompression != BI_RGB ||
-        header.biSizeImage != kPixelBytes ||
-        static_cast<ULONGLONG>(thumbnail->size) !=
-            kPaletteStart + 4 * static_cast<ULONGLONG>(header.biClrUsed))
+    if (header.biSize != kHeaderBytes || header.biWidth != LONG{kSide} ||
+        header.biHeight != LONG{kSide} || header.biBitCount != 8 ||
+        header.biCompression != BI_RGB || header.biSizeImage != kPixelBytes ||
+        thumbnail->size != BlockSize(header.biClrUsed))
         return;
     // Without a palette the block says nothing about its colours; drawing the indices in colours
     // of our own invention would show a picture the file never had.

@@ -3,7 +3,7 @@
 // are the job files that the conversion makes of those drawings.
 //
 //   make-fuzz-seeds FOLDER   writes FOLDER/load, FOLDER/convert, FOLDER/thumbnail, FOLDER/jobfile,
-//                            FOLDER/dropblock, FOLDER/clipboard
+//                            FOLDER/compressed, FOLDER/dropblock, FOLDER/clipboard
 #include "fuzz/roads.h"
 #include "tests/support/catalogue.h"
 #include "tests/support/sample.h"
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
         vestrel_fuzz::StartLibraries();
         const fs::path root = argv[1];
         for (const char* target :
-             {"load", "convert", "thumbnail", "jobfile", "dropblock", "clipboard"}) {
+             {"load", "convert", "thumbnail", "jobfile", "compressed", "dropblock", "clipboard"}) {
             fs::remove_all(root / target);
             fs::create_directories(root / target);
         }
@@ -93,6 +93,7 @@ int main(int argc, char** argv) {
             {"groups", Groups},
             {"jumps", Jumps},
             {"tagged-extras", TaggedExtras},
+            {"shapes", Shapes},
         };
         for (const auto& [name, make] : focused) {
             for (const Variant& v : {plain, other}) {
@@ -106,6 +107,18 @@ int main(int argc, char** argv) {
             put("thumbnail", name + ".cmx", WithPreview(plain, t));
         }
         put("thumbnail", "preview-BE16Untagged.cmx", WithPreview(other, Preview(16, 3)));
+        // A preview packed with the other chunks, which the preview unpacks for.
+        put("thumbnail", "preview-packed.cmx",
+            CompressedTwin(WithPreview(plain, Preview(9, 5)), 0));
+
+        // Compressed files, and uncompressed ones whose twins the road makes.
+        for (const Variant& v : {plain, other}) {
+            put("compressed", "rich-" + v.Name() + "-packed.cmx",
+                CompressedTwin(RichDrawing(v), 0));
+            put("compressed", "shapes-" + v.Name() + ".cmx", Shapes(v));
+        }
+        put("compressed", "shapes-packed.cmx", CompressedTwin(Shapes(plain), 0));
+        put("compressed", "sample-packed.cmx", CompressedTwin(SampleDrawing(plain), 0));
 
         // Jobs: the drawings converted. A thumbnail costs 16 KiB, so only a few carry one.
         put("jobfile", "rich.job", JobOf(RichDrawing(plain), root / "jobfile"));

@@ -3,6 +3,7 @@
 #include "drawset/blocks.h"
 #include "drawset/bytes.h"
 #include "drawset/crc32.h"
+#include "drawset/thumbblock.h"
 #include "platform/cfile.h"
 #include "platform/clipboard.h"
 #include "platform/exceptions.h"
@@ -10,6 +11,7 @@
 #include "platform/msgbox.h"
 #include "platform/oleauto.h"
 #include "platform/process.h"
+#include "tests/support/cmxbuilder.h"
 #include "vestrel/frame/vestrel.h"
 
 #include <algorithm>
@@ -176,10 +178,11 @@ std::string CheckDrawing(const CGrDrawset& drawing, Source source) {
         if (!fault.empty())
             return "thumbnail: " + fault;
         if (fromCmx && thumbnail->data != nullptr) {
-            if (thumbnail->size < 16424)
+            if (thumbnail->size < drawset_thumb::kPaletteStart)
                 return "thumbnail: shorter than its pixels and header";
-            const std::uint64_t colours = drawset_bytes::GetU32(thumbnail->data + 16384 + 32);
-            if (thumbnail->size != 16424 + 4 * colours)
+            const std::uint64_t colours =
+                drawset_bytes::GetU32(thumbnail->data + drawset_thumb::kClrUsedAt);
+            if (thumbnail->size != drawset_thumb::BlockSize(colours))
                 return "thumbnail: " + std::to_string(thumbnail->size) + " bytes for " +
                        std::to_string(colours) + " colours";
         }
@@ -297,12 +300,54 @@ std::string BlockBytes(VARIANT& v, ULONG count, std::vector<unsigned char>* out)
     return "";
 }
 
+// Loads the bytes as a file into parser and checks what a caller of the load can see.
+std::string Load(const char* name, const std::uint8_t* data, std::size_t size, CCmxParser& parser,
+                 int* loaded) {
+    const std::string path = WriteInput(name, data, size);
+    *loaded = parser.LoadCmx6File(CString(path.c_str()));
+    return CheckLoad(parser, *loaded);
+}
+
+bool SameStop(const CCmxStopRecord& a, const CCmxStopRecord& b) {
+    return a.reason == b.reason && a.offset == b.offset && a.instruction == b.instruction &&
+           a.code == b.code && a.instructions == b.instructions && a.passedOver == b.passedOver &&
+           a.imagesRefused == b.imagesRefused && a.thumbnail == b.thumbnail;
+}
+
 } // namespace
 
 std::string LoadRoad(const std::uint8_t* data, std::size_t size) {
-    const std::string path = WriteInput("load.cmx", data, size);
     CCmxParser parser;
-    return CheckLoad(parser, parser.LoadCmx6File(CString(path.c_str())));
+    int result = 0;
+    return Load("load.cmx", data, size, parser, &result);
+}
+
+std::string CompressedRoad(const std::uint8_t* data, std::size_t size) {
+    CCmxParser plainParser;
+    int plainResult = 0;
+    std::string fault = Load("plain.cmx", data, size, plainParser, &plainResult);
+    constexpr std::size_t kHeader = 204;
+    if (!fault.empty() || size <= kHeader || std::memcmp(data + 8, "CDRX", 4) == 0)
+        return fault;
+    const std::vector<std::uint8_t> twin =
+        cmxtest::CompressedTwin(std::vector<std::uint8_t>(data, data + size), 0, true);
+    CCmxParser twinParser;
+    int twinResult = 0;
+    fault = Load("twin.cmx", twin.data(), twin.size(), twinParser, &twinResult);
+    if (!fault.empty())
+        return "the compressed twin: " + fault;
+    if (plainResult != twinResult)
+        return "the compressed twin loads with " + std::to_string(twinResult) + ", the file with " +
+               std::to_string(plainResult);
+    if (twinParser.GetStopRecord().reason != CmxStop::noHeader &&
+        !twinParser.GetStopRecord().compressed)
+        return "the compressed twin is not taken for compressed";
+    if (!SameStop(plainParser.GetStopRecord(), twinParser.GetStopRecord()))
+        return "the compressed twin stops otherwise";
+    if (plainResult == 1 &&
+        JobBytes(*plainParser.GetDrawing()) != JobBytes(*twinParser.GetDrawing()))
+        return "the compressed twin gives another drawing";
+    return "";
 }
 
 std::string CheckOleBlocks(CCmxParser& parser, long blockSize) {
@@ -405,26 +450,15 @@ std::string DropBlockRoad(const std::uint8_t* data, std::size_t size) {
         return fault;
     if (!sameBlock())
         return "the load changed the drop block";
-    // A load starts from the colour and group depth that the one before left, so the same
-    // block reads the same drawing again from the same such state.
-    struct Reading {
-        unsigned short color;
-        unsigned short depth;
-        std::vector<unsigned char> job;
-    };
-    const auto reload = [&parser](Reading* reading) {
-        reading->color = parser.GetCurLayerIndex();
-        reading->depth = parser.GetGroupDepth();
-        const int again = parser.LoadCmxFromDropBlock();
-        if (parser.GetDrawing() != nullptr)
-            reading->job = JobBytes(*parser.GetDrawing());
-        return again;
-    };
-    Reading second, third;
-    if (reload(&second) != result || reload(&third) != result)
-        return "the same block loaded again gives another result";
-    if (second.color == third.color && second.depth == third.depth && second.job != third.job)
-        return "the same block loaded again reads another drawing";
+    // Every load starts from a fresh walk state, so the same block reads the same drawing again.
+    const std::vector<unsigned char> first =
+        result == 1 ? JobBytes(*parser.GetDrawing()) : std::vector<unsigned char>();
+    for (int again = 0; again < 2; ++again) {
+        if (parser.LoadCmxFromDropBlock() != result)
+            return "the same block loaded again gives another result";
+        if (result == 1 && JobBytes(*parser.GetDrawing()) != first)
+            return "the same block loaded again reads another drawing";
+    }
     if (!sameBlock())
         return "a load changed the drop block";
     // Cutting blocks of 32000 bytes and more costs several times the load, so one input in

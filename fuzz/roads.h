@@ -25,6 +25,10 @@ std::string LoadRoad(const std::uint8_t* data, std::size_t size);
 // CCmxParser::ParseCmx6 from a file holding the bytes to a job file; a job that was written
 // must read back.
 std::string ConvertRoad(const std::uint8_t* data, std::size_t size);
+// The load road on the bytes; then, when they are an uncompressed CMX file, their compressed
+// twin (the whole body in one "pack" chunk) must load to the same drawing with the same stop
+// record.
+std::string CompressedRoad(const std::uint8_t* data, std::size_t size);
 // CCmxParser::ShowThumbNail from a file holding the bytes onto a 130 x 130 context.
 std::string ThumbnailRoad(const std::uint8_t* data, std::size_t size);
 // CGrDrawset::ReadJobData on the bytes, and on a copy whose length field and checksum are

@@ -266,3 +266,29 @@ TEST(Attributes, UnknownTaggedFieldsDoNotMisalignTheShape) {
         EXPECT_EQ(static_cast<CGrObjSimple*>(load.objects()[0])->GetLayerIndex(), c.layer);
     }
 }
+
+// The attribute group's stated end only ever moves the reading forward: an end short of what
+// the attributes took is not believed, and the shape reads on where they stopped.
+TEST(Attributes, AGroupEndShortOfWhatWasReadIsNotBelieved) {
+    for (std::uint16_t size : {3, 4, 8}) {
+        SCOPED_TRACE(size);
+        Attributes a = FillOf(1, 3);
+        a.outlineRef = 2;
+        PageBuilder page(Variant{});
+        Bytes operands = page.ShapeOperands(Polyline(10, 20, 30, 40, 3, a));
+        ByteWriter patch(Variant{});
+        patch.Word(size);
+        std::copy(patch.bytes().begin(), patch.bytes().end(), operands.begin() + 1);
+        page.Instruction(67, operands);
+        CmxBuilder cmx;
+        cmx.ColorTable({Rgb(1, 1, 1)});
+        cmx.OutlineTable({1, 5});
+        cmx.Page(page);
+        Load load(cmx.Build());
+        EXPECT_TRUE(load.messages().empty());
+        ASSERT_EQ(load.objects().size(), 1u);
+        EXPECT_EQ(PathLetters(load.objects()[0]), "MLL");
+        EXPECT_EQ(PathPoints(load.objects()[0])[2].x, 70.0);
+        EXPECT_EQ(static_cast<CGrObjSimple*>(load.objects()[0])->GetLayerIndex(), 3);
+    }
+}

@@ -170,3 +170,36 @@ TEST(Cli, ThumbnailOfADrawingWithout) {
     ASSERT_EQ(vestrel_cli::Thumbnail({SampleFile(), dir.File("s.png")}), kExitOk);
     EXPECT_EQ(ReadText(dir.File("s.png")).substr(1, 3), "PNG");
 }
+
+// info prints the stop record: the codes passed over, where and why the walk stopped, and how
+// the body was stored.
+TEST(Cli, InfoTellsHowTheLoadEnded) {
+    MessageRecorder recorder;
+    PageBuilder page(Variant{});
+    page.Instruction(42, {});
+    page.Rectangle(RectangleShape{});
+    CmxBuilder packed;
+    packed.ColorTable({Rgb(1, 2, 3)});
+    packed.Page(page);
+    page.Instruction(42, {}, InstrOptions{false, 2});
+    CmxBuilder damaged;
+    damaged.Page(page);
+    struct Case {
+        Bytes file;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {packed.BuildCompressed(),
+         {"stored compressed", "      42         1  passed over\n",
+          "      68         1  rectangle\n", "page walk:     complete\n"}},
+        {damaged.Build(),
+         {"page walk:     stopped at instruction 3 (code 42, file offset 268): an instruction's "
+          "size cannot hold its header\n"}},
+    };
+    for (const Case& c : cases) {
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(Info({WriteTemp(c.file)}), kExitOk);
+        const std::string out = testing::internal::GetCapturedStdout();
+        for (const std::string& line : c.lines)
+            EXPECT_NE(out.find(line), std::string::npos) << line << "\nin\n" << out;
+    }
+}

@@ -36,9 +36,13 @@ TEST(FuzzInputs, EverySeedAndFindingPassesEveryRoad) {
     ClipboardTurn turn;
     const std::pair<const char*, std::function<std::string(const std::uint8_t*, std::size_t)>>
         roads[] = {
-            {"load", vestrel_fuzz::LoadRoad},           {"convert", vestrel_fuzz::ConvertRoad},
-            {"thumbnail", vestrel_fuzz::ThumbnailRoad}, {"jobfile", vestrel_fuzz::JobRoad},
-            {"dropblock", vestrel_fuzz::DropBlockRoad}, {"clipboard", vestrel_fuzz::ClipboardRoad},
+            {"load", vestrel_fuzz::LoadRoad},
+            {"convert", vestrel_fuzz::ConvertRoad},
+            {"thumbnail", vestrel_fuzz::ThumbnailRoad},
+            {"jobfile", vestrel_fuzz::JobRoad},
+            {"compressed", vestrel_fuzz::CompressedRoad},
+            {"dropblock", vestrel_fuzz::DropBlockRoad},
+            {"clipboard", vestrel_fuzz::ClipboardRoad},
         };
     const std::vector<fs::path> files = Inputs();
     // The seeds alone are several dozen; fewer means the folders were not found.

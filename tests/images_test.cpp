@@ -265,24 +265,35 @@ TEST(Images, HostileSizesLeaveTheImageOut) {
     }
 }
 
-TEST(Images, RepeatedImagesStayWithinAMultipleOfTheFile) {
-    // One large image drawn many times: the images together may cost only a bounded multiple
-    // of the file's size.
+// A drawing that places one raster many times keeps every copy: the guard against files that
+// claim gigabytes, 64 times the body plus an allowance of 256 MiB, lies far beyond what a real
+// writer makes. With the allowance lowered, a small file meets it; the images it refuses are
+// counted in the stop record.
+TEST(Images, TheGuardKeepsRealDrawingsWholeAndCountsWhatItRefuses) {
     PageBuilder page(Variant{});
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < 300; ++i)
         page.DrawImage(Ref(1));
     CmxBuilder cmx;
     cmx.ColorTable({Rgb(1, 1, 1)});
     cmx.Page(page);
-    cmx.Images({RasterOf(1, 200000)});
-    Bytes file = cmx.Build();
-    Load load(file);
-    ULONGLONG total = 0;
-    for (CGrObj* object : load.objects())
-        total += object->GetSize();
-    EXPECT_GT(load.objects().size(), 10u);
-    EXPECT_LT(load.objects().size(), 200u);
-    EXPECT_LE(total, 16 * file.size() + (1u << 20));
+    cmx.Images({RasterOf(1, 10000)});
+    const Bytes file = cmx.Build();
+    const std::size_t body = file.size() - 204;
+    const std::size_t kept = 64 * body / (40 + 10000);
+    const struct {
+        std::optional<ULONGLONG> allowance;
+        std::size_t images;
+    } cases[] = {{{}, 300}, {0, kept}};
+    for (const auto& c : cases) {
+        MessageRecorder quiet;
+        CCmxParser parser;
+        if (c.allowance)
+            CCmxParserTestAccess(parser).SetImageAllowance(*c.allowance);
+        ASSERT_EQ(parser.LoadCmx6File(WriteTemp(file).c_str()), 1);
+        EXPECT_EQ(static_cast<std::size_t>(parser.GetDrawing()->GetCount()), c.images);
+        EXPECT_EQ(parser.GetStopRecord().imagesRefused, 300 - c.images);
+        EXPECT_TRUE(parser.GetStopRecord().Complete());
+    }
 }
 
 TEST(Images, TextIsReadAndDropped) {

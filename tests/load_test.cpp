@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <memory>
 
 using namespace cmxtest;
 
@@ -59,6 +61,108 @@ TEST(Load, RejectedHeadersGiveNoMessageAndNoLists) {
         EXPECT_EQ(load.parser.GetGroupStack(), nullptr);
         EXPECT_EQ(load.parser.GetDataBuffer(), nullptr);
     }
+}
+
+// The stop record of loads that end before the page: the reason, and nothing walked.
+TEST(Load, TheStopRecordSaysWhyALoadEndedEarly) {
+    struct Case {
+        const char* name;
+        std::function<std::string()> path;
+        int result;
+        CmxStop reason;
+    };
+    const Case cases[] = {
+        {"no file", [] { return std::string("/nonexistent/drawing.cmx"); }, 0, CmxStop::noFile},
+        {"no header",
+         [] {
+             Bytes f = SimpleFile();
+             f[21] = 'c';
+             return WriteTemp(f);
+         },
+         0, CmxStop::noHeader},
+        {"only the header",
+         [] {
+             Bytes f = SimpleFile();
+             f.resize(204);
+             return WriteTemp(f);
+         },
+         0, CmxStop::emptyBody},
+        {"no page",
+         [] {
+             CmxBuilder cmx;
+             cmx.ColorTable({Rgb(1, 2, 3)});
+             return WriteTemp(cmx.Build());
+         },
+         1, CmxStop::noPage},
+        {"the file ends inside the page's size",
+         [] {
+             CmxBuilder cmx;
+             cmx.Raw({'p', 'a', 'g', 'e', 0});
+             return WriteTemp(cmx.Build());
+         },
+         1, CmxStop::cutShort},
+        {"complete", [] { return WriteTemp(SimpleFile()); }, 1, CmxStop::complete},
+    };
+    const Bytes full = SimpleFile();
+    const std::string cut = WriteTemp(Bytes(full.begin(), full.end() - 3));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MessageRecorder quiet;
+        CCmxParser parser;
+        // A record left by an earlier load does not carry over.
+        ASSERT_EQ(parser.LoadCmx6File(cut.c_str()), 1);
+        EXPECT_EQ(parser.GetStopRecord().reason, CmxStop::cutShort);
+        EXPECT_EQ(parser.LoadCmx6File(c.path().c_str()), c.result);
+        const CCmxStopRecord& stop = parser.GetStopRecord();
+        EXPECT_EQ(stop.reason, c.reason);
+        EXPECT_EQ(stop.instruction, 0u);
+        EXPECT_EQ(stop.instructions, c.reason == CmxStop::complete ? 1u : 0u);
+    }
+}
+
+// Each load starts from the walk state of a new parser: colour reference 65535, group depth
+// 0, no global transform, whatever the load before it left, on the file road and in the
+// conversion.
+TEST(Load, EveryLoadStartsFromAFreshWalkState) {
+    // A last shape of colour 7, a group left open and a transform left standing.
+    PageBuilder before(Variant{});
+    Attributes seven;
+    seven.fill = Fill{1, 7, {}};
+    before.AddGlobalTransform(1, 0, 0, 1, 300, 300);
+    before.BeginGroup();
+    before.PolyCurve(Polyline(0, 0, 1, 1, 2, seven));
+    const std::string first = WriteTemp(FileWithPage(before));
+    // A first shape that inherits its colour, outside any group.
+    PageBuilder after(Variant{});
+    Attributes fountain;
+    fountain.fill = Fill{2, 1, {}};
+    after.PolyCurve(Polyline(10, 20, 1, 1, 2, fountain));
+    after.EndGroup();
+    after.PolyCurve(Polyline(10, 20, 1, 1, 2, fountain));
+    const std::string second = WriteTemp(FileWithPage(after));
+
+    auto expectFresh = [](const CGrDrawset& drawing) {
+        const std::vector<CGrObj*> objects = Objects(drawing);
+        // Depth 0 at the start: the unbalanced end wraps the depth, and no group closes.
+        ASSERT_EQ(objects.size(), 2u);
+        for (const CGrObj* object : objects) {
+            EXPECT_EQ(static_cast<const CGrObjSimple*>(object)->GetLayerIndex(), 0xFFFF);
+            EXPECT_EQ(PathPoints(object).at(0).x, 10.0);
+        }
+    };
+    MessageRecorder quiet;
+    CCmxParser parser;
+    ASSERT_EQ(parser.LoadCmx6File(first.c_str()), 1);
+    ASSERT_EQ(parser.LoadCmx6File(second.c_str()), 1);
+    expectFresh(*parser.GetDrawing());
+
+    ASSERT_EQ(parser.LoadCmx6File(first.c_str()), 1);
+    TempDir dir;
+    CString cmx(second.c_str());
+    CString job(dir.File("second.job").c_str());
+    ASSERT_EQ(parser.ParseCmx6(&cmx, &job), 1);
+    std::unique_ptr<CGrDrawset> converted(CGrDrawset::ReadJobFile(job));
+    expectFresh(*converted);
 }
 
 TEST(Load, RiffMagicIsNotCompared) {
@@ -207,7 +311,7 @@ TEST(Load, InspectionCountsInstructionsAndFindsChunks) {
     CCmxParser parser;
     CCmxFileInfo info;
     ASSERT_EQ(parser.InspectCmx6File(WriteTemp(RichDrawing(Variant{})).c_str(), &info), 1);
-    EXPECT_EQ(info.walkResult, 1);
+    EXPECT_TRUE(info.stop.Complete());
     EXPECT_EQ(info.instructions[67], 4u);
     EXPECT_EQ(info.instructions[-67], 1u);
     EXPECT_EQ(info.instructions[13], 2u);

@@ -1,9 +1,8 @@
-// The value readers in every variant, and what a read past the body's end yields.
+// The reading cursor, and the value readers whose work goes beyond it, in every variant.
 #include "tests/support/parser_access.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 
 using namespace cmxtest;
@@ -25,33 +24,89 @@ Variant V(bool le, bool shortCoords, bool tagged) {
 
 } // namespace
 
-TEST(Readers, WordsAndDoubleWordsFollowTheByteOrder) {
+TEST(Cursor, WordsAndDoubleWordsFollowTheByteOrder) {
+    const unsigned char bytes[] = {0x34, 0x12, 0x12, 0x34, 0x56, 0x78};
     struct Case {
         bool littleEndian;
-        WORD word;
-        DWORD dword;
+        std::uint16_t word;
+        std::uint32_t dword;
     } cases[] = {{true, 0x1234, 0x78563412}, {false, 0x3412, 0x12345678}};
     for (const Case& c : cases) {
-        Reader r({0x34, 0x12, 0x12, 0x34, 0x56, 0x78}, V(c.littleEndian, false, true));
-        EXPECT_EQ(r.access.GetWord(), c.word);
-        r.access.SetPos(2);
-        EXPECT_EQ(r.access.GetDWord(), c.dword);
-        EXPECT_EQ(r.access.pos(), 6u);
+        CmxCursor cursor(bytes, sizeof bytes, c.littleEndian);
+        EXPECT_EQ(cursor.U16(), c.word);
+        EXPECT_EQ(cursor.U32(), c.dword);
+        EXPECT_EQ(cursor.Position(), 6u);
+        EXPECT_FALSE(cursor.Exhausted());
     }
 }
 
-TEST(Readers, SignedAndAliasedReaders) {
-    Reader r({0xFF, 0xFE, 0xFE, 0xFF, 0xFF, 0xFF, 2, 0x10, 0x20}, V(true, false, true));
-    EXPECT_EQ(r.access.GetInteger(), -257);
-    EXPECT_EQ(r.access.GetInt32(), -2);
-    EXPECT_EQ(r.access.GetBoolean(), 2);
-    r.access.SetPos(0);
-    EXPECT_EQ(r.access.GetCount(), 0xFEFF);
-    EXPECT_EQ(r.access.GetAngle(), 0xFFFE);
-    r.access.SetPos(2);
-    EXPECT_EQ(r.access.GetAtom(), -2);
-    r.access.SetPos(2);
-    EXPECT_EQ(r.access.GetOffset(), 0xFFFFFFFEu);
+TEST(Cursor, DoublesAreLittleEndianInEitherByteOrder) {
+    ByteWriter w(V(false, false, true));
+    w.Double(-1234.5);
+    for (bool le : {true, false}) {
+        CmxCursor cursor(w.bytes().data(), static_cast<DWORD>(w.size()), le);
+        EXPECT_EQ(cursor.F64(), -1234.5);
+    }
+}
+
+// A read that would pass the limit yields 0, reads nothing, leaves the cursor at the limit
+// and exhausted; every later read fails too, however small.
+TEST(Cursor, ReadsPastTheLimitYieldZeroAndStayExhausted) {
+    const unsigned char bytes[] = {7, 7, 7, 7, 7, 7, 7, 7, 7};
+    struct Case {
+        const char* name;
+        DWORD limit;
+        std::function<double(CmxCursor&)> read;
+    };
+    const Case cases[] = {
+        {"byte", 0, [](CmxCursor& c) { return double(c.U8()); }},
+        {"word", 1, [](CmxCursor& c) { return double(c.U16()); }},
+        {"double word", 3, [](CmxCursor& c) { return double(c.U32()); }},
+        {"double", 7, [](CmxCursor& c) { return c.F64(); }},
+        {"copy", 3,
+         [](CmxCursor& c) {
+             unsigned char out[4] = {9, 9, 9, 9};
+             c.Copy(out, 4);
+             return out[0] == 9 ? 0.0 : 1.0;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CmxCursor cursor(bytes, sizeof bytes, true);
+        cursor.SetLimit(c.limit);
+        EXPECT_EQ(c.read(cursor), 0.0);
+        EXPECT_TRUE(cursor.Exhausted());
+        EXPECT_EQ(cursor.Position(), c.limit);
+        cursor.Seek(0);
+        EXPECT_EQ(cursor.U8(), 0);
+        EXPECT_TRUE(cursor.Exhausted());
+    }
+}
+
+TEST(Cursor, LimitsAndTablesElsewhere) {
+    const unsigned char bytes[] = {1, 2, 3, 4, 5, 6, 7, 8};
+    CmxCursor walk(bytes, sizeof bytes, true);
+    // A limit never lies past the view.
+    walk.SetLimit(100);
+    EXPECT_EQ(walk.Limit(), 8u);
+    walk.SetLimit(4);
+    walk.Seek(2);
+    EXPECT_EQ(walk.Remaining(), 2u);
+    // A table elsewhere reads up to the view's end, and runs out there on its own.
+    CmxCursor table = walk.At(5);
+    EXPECT_EQ(table.U16(), 0x0706);
+    EXPECT_EQ(table.U16(), 0);
+    EXPECT_TRUE(table.Exhausted());
+    EXPECT_FALSE(walk.Exhausted());
+    EXPECT_EQ(walk.U16(), 0x0403);
+    // A position past the limit fails at the next read.
+    walk.Seek(6);
+    EXPECT_EQ(walk.Remaining(), 0u);
+    EXPECT_EQ(walk.U8(), 0);
+    EXPECT_TRUE(walk.Exhausted());
+    // A new limit starts afresh.
+    walk.SetLimit(8);
+    EXPECT_FALSE(walk.Exhausted());
 }
 
 TEST(Readers, CoordinatesAndLengthsFollowTheCoordinateSize) {
@@ -67,15 +122,6 @@ TEST(Readers, CoordinatesAndLengthsFollowTheCoordinateSize) {
         EXPECT_EQ(longCoords.access.pos(), 4u);
         EXPECT_EQ(longCoords.access.GetLength(), le ? 0x07000000u : 7u);
         EXPECT_EQ(longCoords.access.pos(), 8u);
-    }
-}
-
-TEST(Readers, DoublesAreLittleEndianInEveryByteOrder) {
-    for (bool le : {true, false}) {
-        ByteWriter w(V(le, false, true));
-        w.Double(-1234.5);
-        Reader r(w.bytes(), V(le, false, true));
-        EXPECT_EQ(r.access.GetDouble(), -1234.5);
     }
 }
 
@@ -166,42 +212,6 @@ TEST(Readers, TagReadersReadNothingInUntaggedBodies) {
     EXPECT_EQ(tagged.access.GetTag(), 0xFFu);
 }
 
-TEST(Readers, GetBlockCopiesItsBytes) {
-    Reader r({1, 2, 3, 4, 5}, V(true, false, true));
-    unsigned char out[3] = {};
-    r.access.GetByte();
-    EXPECT_EQ(r.access.GetBlock(out, 3), 3u);
-    EXPECT_EQ(out[0], 2);
-    EXPECT_EQ(out[2], 4);
-    EXPECT_EQ(r.access.pos(), 4u);
-}
-
-// A read that would pass the body's end yields 0, reads nothing and marks the body
-// exhausted; every later read fails too.
-TEST(Readers, ReadsPastTheEndYieldZero) {
-    struct Case {
-        const char* name;
-        Bytes body;
-        std::function<double(CCmxParserTestAccess&)> read;
-    };
-    const Case cases[] = {
-        {"byte", {}, [](CCmxParserTestAccess& a) { return double(a.GetByte()); }},
-        {"word", {7}, [](CCmxParserTestAccess& a) { return double(a.GetWord()); }},
-        {"dword", {7, 7, 7}, [](CCmxParserTestAccess& a) { return double(a.GetDWord()); }},
-        {"double", {7, 7, 7, 7, 7, 7, 7}, [](CCmxParserTestAccess& a) { return a.GetDouble(); }},
-        {"coordinate", {7, 7, 7}, [](CCmxParserTestAccess& a) { return a.GetCoordinate(); }},
-        {"tag size", {7}, [](CCmxParserTestAccess& a) { return double(a.GetTagSize()); }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Reader r(c.body, V(true, false, true));
-        EXPECT_EQ(c.read(r.access), 0.0);
-        EXPECT_TRUE(r.access.exhausted());
-        EXPECT_EQ(r.access.pos(), r.access.dataSize());
-        EXPECT_EQ(r.access.GetByte(), 0u);
-    }
-}
-
 TEST(Readers, OverlongSkipsAndCountsStopAtTheEnd) {
     // A group size below 3 wraps to a skip of nearly 64 KiB.
     Reader skip({1, 2, 0, 5, 6}, V(true, false, true));
@@ -215,10 +225,4 @@ TEST(Readers, OverlongSkipsAndCountsStopAtTheEnd) {
     EXPECT_EQ(text.access.GetString(&s), 1);
     EXPECT_TRUE(s.IsEmpty());
     EXPECT_TRUE(text.access.exhausted());
-
-    Reader block({1, 2}, V(true, false, true));
-    unsigned char out[4] = {9, 9, 9, 9};
-    block.access.GetBlock(out, 4);
-    EXPECT_EQ(out[0], 9);
-    EXPECT_TRUE(block.access.exhausted());
 }

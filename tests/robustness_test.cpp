@@ -1,6 +1,7 @@
 // Damage through the public roads: files cut short anywhere, tagged sizes that cannot hold
 // their own header, and a hostile preview, each through the load, the conversion and the
 // preview. The checks of the fuzzers apply to every drawing that results.
+#include "drawset/bytes.h"
 #include "fuzz/roads.h"
 #include "tests/support/test_util.h"
 
@@ -30,8 +31,8 @@ std::vector<ChunkSpan> Chunks(const Bytes& file, Variant v) {
     std::size_t at = kHeader;
     while (at + 8 <= file.size()) {
         const std::uint8_t* s = &file[at + 4];
-        const std::size_t size = v.littleEndian ? s[0] | s[1] << 8 | s[2] << 16 | s[3] << 24
-                                                : s[3] | s[2] << 8 | s[1] << 16 | s[0] << 24;
+        const std::size_t size =
+            v.littleEndian ? drawset_bytes::GetU32(s) : drawset_bytes::GetU32BE(s);
         chunks.push_back(ChunkSpan{std::string(file.begin() + static_cast<long>(at),
                                                file.begin() + static_cast<long>(at) + 4),
                                    at, at + 8 + size});
@@ -222,8 +223,8 @@ TEST(Robustness, TaggedSizesBelowThree) {
     }
 }
 
-// A preview that announces more than the file holds is no preview, on every road: the preview
-// draws nothing and returns 1, the conversion writes a job without a thumbnail.
+// A preview that the body's end cuts short is no preview, on every road: the preview draws
+// nothing and returns 1, the conversion writes a job without a thumbnail.
 TEST(Robustness, HostilePreviewOnEveryRoad) {
     struct Case {
         const char* name;
@@ -234,7 +235,7 @@ TEST(Robustness, HostilePreviewOnEveryRoad) {
         {"biClrUsed 0xFFFFFFFF", 0xFFFFFFFFu, 96 * 96},
         {"biClrUsed 0x40000000", 0x40000000u, 96 * 96},
         {"biClrUsed one past the palette", 5, 96 * 96},
-        {"pixels cut short", {}, 96 * 96 - 1},
+        {"pixels cut short", {}, 96 * 96 - 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -242,12 +243,13 @@ TEST(Robustness, HostilePreviewOnEveryRoad) {
         t.palette = {255, 255, 255, 0, 0, 0, 0, 0, 10, 20, 30, 0, 1, 2, 3, 0};
         t.clrUsed = c.clrUsed;
         t.pixels.assign(c.pixels, 1);
+        // The chunk closes the file, so that the body's end cuts it short.
         CmxBuilder cmx;
-        cmx.Thumb(t);
         cmx.ColorTable({Rgb(1, 2, 3)});
         PageBuilder page(Variant{});
         page.PolyCurve(Line(1));
         cmx.Page(page);
+        cmx.Thumb(t);
         const Bytes file = cmx.Build();
 
         CCmxParser parser;

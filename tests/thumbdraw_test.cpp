@@ -1,4 +1,5 @@
 // Drawing a drawing's thumbnail block on a device context.
+#include "drawset/bytes.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -14,25 +15,20 @@ namespace {
 constexpr int kSide = 128;
 constexpr std::size_t kPixels = 128 * 128;
 
-void PutLE32(unsigned char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
 // A block as the reader builds it: index pixels, header, palette. Entry i of the palette is
 // grey level i, except that entry 1 is pure white; every pixel holds fill.
 std::vector<unsigned char> Block(std::uint32_t colors, unsigned char fill = 1) {
     std::vector<unsigned char> block(kPixels + 40 + 4 * static_cast<std::size_t>(colors), fill);
     unsigned char* h = block.data() + kPixels;
     std::memset(h, 0, 40);
-    PutLE32(h, 40);
-    PutLE32(h + 4, kSide);
-    PutLE32(h + 8, kSide);
+    drawset_bytes::PutU32(h, 40);
+    drawset_bytes::PutU32(h + 4, kSide);
+    drawset_bytes::PutU32(h + 8, kSide);
     h[12] = 1;
     h[14] = 8;
-    PutLE32(h + 20, kPixels);
-    PutLE32(h + 32, colors);
-    PutLE32(h + 36, colors);
+    drawset_bytes::PutU32(h + 20, kPixels);
+    drawset_bytes::PutU32(h + 32, colors);
+    drawset_bytes::PutU32(h + 36, colors);
     for (std::uint32_t i = 0; i < colors; ++i) {
         unsigned char grey = i == 1 ? 255 : static_cast<unsigned char>(i);
         unsigned char* q = block.data() + kPixels + 40 + 4 * i;
@@ -119,7 +115,9 @@ TEST(ThumbnailDrawing, NothingWithoutAUsableBlock) {
         return block;
     };
     auto field = [](std::size_t offset, std::uint32_t value) {
-        return [=](std::vector<unsigned char>& b) { PutLE32(b.data() + kPixels + offset, value); };
+        return [=](std::vector<unsigned char>& b) {
+            drawset_bytes::PutU32(b.data() + kPixels + offset, value);
+        };
     };
     struct Case {
         const char* name;

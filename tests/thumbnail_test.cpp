@@ -5,26 +5,31 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
 #include <functional>
 
 using namespace cmxtest;
+using drawset_bytes::GetU16;
 using drawset_bytes::GetU32;
 
 namespace {
 
-// A palette of n entries, with pure white at index white (or none when white < 0).
-std::vector<std::uint8_t> Palette(int n, int white) {
+// A palette of n entries, with pure white at index white and again at secondWhite (none where
+// an index is below 0).
+std::vector<std::uint8_t> Palette(int n, int white, int secondWhite = -1) {
     std::vector<std::uint8_t> palette;
     for (int i = 0; i < n; ++i) {
-        std::uint8_t v = i == white ? 255 : static_cast<std::uint8_t>(i % 200);
-        palette.insert(palette.end(), {v, v, v, static_cast<std::uint8_t>(i == white ? 7 : 0)});
+        const bool isWhite = i == white || i == secondWhite;
+        std::uint8_t v = isWhite ? 255 : static_cast<std::uint8_t>(i % 200);
+        palette.insert(palette.end(), {v, v, v, static_cast<std::uint8_t>(isWhite ? 7 : 0)});
     }
     return palette;
 }
 
-Thumbnail Picture(int colors, int white) {
+Thumbnail Picture(int colors, int white, int secondWhite = -1) {
     Thumbnail t;
-    t.palette = Palette(colors, white);
+    t.palette = Palette(colors, white, secondWhite);
     for (int r = 0; r < 96; ++r)
         for (int c = 0; c < 96; ++c)
             t.pixels.push_back(static_cast<std::uint8_t>((r * 96 + c) % 251));
@@ -71,33 +76,127 @@ TEST(Thumbnail, BlockLayout) {
     }
 }
 
+// The margin holds the index of the first pure white entry, as read from the margin's pixels.
 TEST(Thumbnail, WhiteIndex) {
     struct Case {
         int colors;
-        int white;
+        int white, secondWhite;
         unsigned char margin;
-    } cases[] = {{16, 5, 5}, {16, -1, 0}, {0, -1, 0}, {2, 0, 0}, {300, 280, 0}};
+    } cases[] = {{16, 5, -1, 5}, {16, -1, -1, 0}, {2, 0, -1, 0}, {300, 280, -1, 0}, {16, 7, 3, 3}};
     for (const Case& c : cases) {
-        Load load(FileWithThumbnail(Picture(c.colors, c.white)));
+        Load load(FileWithThumbnail(Picture(c.colors, c.white, c.secondWhite)));
         const CGrObjBitmap* thumb = load.parser.GetDrawing()->thumbnail;
         ASSERT_NE(thumb, nullptr) << c.colors;
         EXPECT_EQ(thumb->GetSize(), 16424u + 4u * static_cast<DWORD>(c.colors));
         EXPECT_EQ(thumb->GetData()[0], c.margin) << c.colors << " " << c.white;
+        EXPECT_EQ(thumb->GetData()[16383], c.margin);
     }
 }
 
-TEST(Thumbnail, LongerPaletteThanCountedStillFindsThePixels) {
-    // A full 256-entry table whose header counts 236 entries.
-    Thumbnail t = Picture(256, 3);
-    t.clrUsed = 236;
-    Load load(FileWithThumbnail(t));
-    const CGrObjBitmap* thumb = load.parser.GetDrawing()->thumbnail;
-    ASSERT_NE(thumb, nullptr);
-    EXPECT_EQ(thumb->GetSize(), 16424u + 4u * 236u);
-    EXPECT_EQ(thumb->GetData()[2064], 0);
-    EXPECT_EQ(thumb->GetData()[2064 + 1], 1);
-    EXPECT_EQ(thumb->GetData()[14319], (95 * 96 + 95) % 251);
-    EXPECT_EQ(GetU32(thumb->GetData() + 16384 + 32), 236u);
+// The pixels follow the palette that biClrUsed counts, whatever the chunk's stated size; an
+// 8-bit picture that counts no colours carries all 256.
+TEST(Thumbnail, PixelsFollowTheCountedPalette) {
+    struct Case {
+        const char* name;
+        int stored;                           // palette entries in the chunk
+        std::optional<std::uint32_t> clrUsed; // as the header says
+        std::optional<std::uint32_t> chunkSize;
+        std::uint32_t blockColors;
+        unsigned char firstPixel; // chunk byte read as row 0, byte 0
+    };
+    const Case cases[] = {
+        {"as counted", 16, {}, {}, 16, 0},
+        {"longer palette than counted", 256, 236, {}, 236, 236 % 200},
+        {"stated size 0", 16, {}, 0, 16, 0},
+        {"stated size past the body", 16, {}, 0x7FFFFFFF, 16, 0},
+        {"biClrUsed 0 and a full palette", 256, 0, {}, 256, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Thumbnail t = Picture(c.stored, -1);
+        t.clrUsed = c.clrUsed;
+        // Trailing bytes behind the pixels change nothing.
+        t.pixels.resize(96 * 96 + 40, 0xEE);
+        Bytes file = FileWithThumbnail(t);
+        if (c.chunkSize) {
+            const std::size_t at = 204 + 4;
+            drawset_bytes::PutU32(&file[at], *c.chunkSize);
+        }
+        Load load(file);
+        const CGrObjBitmap* thumb = load.parser.GetDrawing()->thumbnail;
+        ASSERT_NE(thumb, nullptr);
+        EXPECT_EQ(thumb->GetSize(), 16424u + 4u * c.blockColors);
+        EXPECT_EQ(GetU32(thumb->GetData() + 16384 + 32), c.blockColors);
+        const unsigned char* pixel = thumb->GetData() + 2064;
+        if (c.stored == static_cast<int>(c.blockColors)) {
+            // The picture itself: the pixels lie where the counted palette ends.
+            EXPECT_EQ(pixel[0], 0);
+            EXPECT_EQ(pixel[1], 1);
+            EXPECT_EQ(thumb->GetData()[14319], (95 * 96 + 95) % 251);
+        } else {
+            // The entries that biClrUsed leaves out are read as pixels: blue, green, red of
+            // entry 236.
+            EXPECT_EQ(pixel[0], c.firstPixel);
+        }
+        EXPECT_EQ(load.parser.GetStopRecord().thumbnail, CmxThumbnail::palette);
+    }
+}
+
+// A 24-bit or 32-bit picture gets a palette of its own: its colours exactly when they fit,
+// else within the palette's rounding; white stays available for the margin.
+TEST(Thumbnail, TrueColourPicturesGetAPalette) {
+    struct Case {
+        const char* name;
+        std::uint16_t bitCount;
+        bool gradient; // many colours, else four
+        int tolerance;
+    };
+    const Case cases[] = {
+        {"24 bits, four colours", 24, false, 0},
+        {"32 bits, four colours", 32, false, 0},
+        {"24 bits, a gradient", 24, true, 26},
+        {"32 bits, a gradient", 32, true, 26},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const unsigned bytes = c.bitCount / 8u;
+        Thumbnail t;
+        t.bitCount = c.bitCount;
+        std::vector<std::array<int, 3>> colours; // blue, green, red per pixel
+        for (int r = 0; r < 96; ++r) {
+            for (int col = 0; col < 96; ++col) {
+                std::array<int, 3> bgr =
+                    c.gradient ? std::array<int, 3>{r * 2, col * 2 + 40, 255 - r}
+                               : std::array<int, 3>{(r / 48) * 200, 30, (col / 48) * 90};
+                colours.push_back(bgr);
+                for (unsigned k = 0; k < bytes; ++k)
+                    t.pixels.push_back(static_cast<std::uint8_t>(k < 3 ? bgr[k] : 0x77));
+            }
+        }
+        Load load(FileWithThumbnail(t));
+        EXPECT_EQ(load.parser.GetStopRecord().thumbnail, CmxThumbnail::trueColor);
+        const CGrObjBitmap* thumb = load.parser.GetDrawing()->thumbnail;
+        ASSERT_NE(thumb, nullptr);
+        ASSERT_EQ(thumb->GetSize(), 16424u + 1024u);
+        const unsigned char* block = thumb->GetData();
+        EXPECT_EQ(GetU16(block + 16384 + 14), 8);
+        EXPECT_EQ(GetU32(block + 16384 + 32), 256u);
+        const unsigned char* palette = block + 16424;
+        const unsigned char margin = block[0];
+        EXPECT_EQ(palette[4 * margin], 255);
+        EXPECT_EQ(palette[4 * margin + 1], 255);
+        EXPECT_EQ(palette[4 * margin + 2], 255);
+        int worst = 0;
+        for (int r = 0; r < 96; ++r)
+            for (int col = 0; col < 96; ++col) {
+                const unsigned char index = block[(16 + r) * 128 + 16 + col];
+                for (int k = 0; k < 3; ++k)
+                    worst = std::max(worst,
+                                     std::abs(palette[4 * index + k] -
+                                              colours[static_cast<std::size_t>(r * 96 + col)][k]));
+            }
+        EXPECT_LE(worst, c.tolerance);
+    }
 }
 
 TEST(Thumbnail, MissingOrDamagedChunkReleasesTheThumbnail) {
@@ -118,11 +217,14 @@ TEST(Thumbnail, MissingOrDamagedChunkReleasesTheThumbnail) {
              t.clrUsed = 0x40000000;
              return FileWithThumbnail(t);
          }},
-        {"pixels cut short",
+        {"pixels cut short by the body's end",
          [] {
+             CmxBuilder cmx;
+             cmx.Page(PageBuilder(Variant{}));
              Thumbnail t = Picture(4, 1);
              t.pixels.resize(9000);
-             return FileWithThumbnail(t);
+             cmx.Thumb(t);
+             return cmx.Build();
          }},
         {"file ends inside the chunk",
          [] {

@@ -205,52 +205,101 @@ TEST(Walk, ProcessInstrTellsWhetherACodeHasAHandler) {
     access.Release();
 }
 
-// Damage that stops the walk: the load shows message 4 and keeps what was read before.
+// Damage that stops the walk: the load shows message 4, keeps what was read before, and the
+// stop record names the reason and the second instruction, where the damage lies.
 TEST(Walk, DamagedInstructionsStopTheWalk) {
     struct Case {
         const char* name;
         std::function<void(PageBuilder&)> damage;
+        CmxStop reason;
+        short code;
     };
     const Case cases[] = {
         {"size 0",
          [](PageBuilder& p) {
              p.Instruction(42, {}, InstrOptions{false, 0});
-         }},
+         },
+         CmxStop::sizeBelowHeader, 42},
         {"size below the header",
          [](PageBuilder& p) {
              p.Instruction(42, {}, InstrOptions{false, 3});
-         }},
+         },
+         CmxStop::sizeBelowHeader, 42},
         {"long size below its header",
          [](PageBuilder& p) {
              p.Instruction(42, {}, InstrOptions{true, 7});
-         }},
+         },
+         CmxStop::sizeBelowHeader, 42},
         {"long size with a huge double word",
          [](PageBuilder& p) {
              p.Instruction(42, {}, InstrOptions{true, 0xFFFFFFF0u});
-         }},
+         },
+         CmxStop::cutShort, 42},
         {"size past the page",
          [](PageBuilder& p) {
              p.Instruction(42, {}, InstrOptions{false, 999});
-         }},
-        {"jump backwards", [](PageBuilder& p) { p.Jump(0); }},
-        {"jump to itself", [](PageBuilder& p) { p.Jump(static_cast<std::uint32_t>(p.size())); }},
-        {"jump past the page", [](PageBuilder& p) { p.Jump(100000); }},
-        {"jump below the header", [](PageBuilder& p) { p.Jump(100, 111, true); }},
+         },
+         CmxStop::cutShort, 42},
+        {"operands past the page", [](PageBuilder& p) { p.Instruction(65, Bytes(5, 0xFF)); },
+         CmxStop::readPastEnd, 65},
+        {"jump backwards", [](PageBuilder& p) { p.Jump(0); }, CmxStop::badJump, 111},
+        {"jump to itself", [](PageBuilder& p) { p.Jump(static_cast<std::uint32_t>(p.size())); },
+         CmxStop::badJump, 111},
+        {"jump past the page, inside the body",
+         [](PageBuilder& p) {
+             // The page ends behind this jump and the next instruction.
+             PageBuilder probe = p;
+             probe.Jump(0);
+             probe.PolyCurve(Line(2));
+             p.Jump(static_cast<std::uint32_t>(probe.size()) + 20);
+         },
+         CmxStop::badJump, 111},
+        {"jump past the body", [](PageBuilder& p) { p.Jump(100000); }, CmxStop::badJump, 111},
+        {"jump below the header", [](PageBuilder& p) { p.Jump(100, -111, true); }, CmxStop::badJump,
+         -111},
     };
     for (const Variant& v : AllVariants()) {
         for (const Case& c : cases) {
             SCOPED_TRACE(v.Name() + ": " + c.name);
             PageBuilder page(v);
             page.PolyCurve(Line(1));
+            const std::size_t damaged = page.size();
             c.damage(page);
             page.PolyCurve(Line(2));
-            Load load(FileWithPage(page, v));
+            CmxBuilder cmx(v);
+            cmx.ColorTable({Rgb(1, 2, 3)});
+            const std::size_t pageData = cmx.body().size() + 8;
+            cmx.Page(page);
+            // Bytes behind the page, where a jump past it lands inside the body.
+            cmx.Chunk("junk", Bytes(64, 0));
+            Load load(cmx.Build());
             EXPECT_EQ(load.result, 1);
             EXPECT_EQ(load.messages(), std::vector<int>{kIncomplete});
             ASSERT_EQ(load.objects().size(), 1u);
             EXPECT_EQ(PathPoints(load.objects()[0])[0].y, 1.0);
+            const CCmxStopRecord& stop = load.parser.GetStopRecord();
+            EXPECT_EQ(stop.reason, c.reason);
+            EXPECT_EQ(stop.instruction, 2u);
+            EXPECT_EQ(stop.code, c.code);
+            EXPECT_EQ(stop.offset, pageData + damaged);
         }
     }
+}
+
+// The record counts the instructions walked and those passed over, by code.
+TEST(Walk, TheStopRecordCountsWhatWasPassedOver) {
+    PageBuilder page(Variant{});
+    page.Instruction(42, {});
+    page.Instruction(-65, {});
+    page.PolyCurve(Line(5));
+    page.Instruction(42, {});
+    page.Instruction(10, {});
+    Load load(FileWithPage(page));
+    const CCmxStopRecord& stop = load.parser.GetStopRecord();
+    EXPECT_TRUE(stop.Complete());
+    EXPECT_EQ(stop.instructions, 5u);
+    EXPECT_EQ(stop.passedOver, (std::map<int, unsigned long>{{-65, 1}, {10, 1}, {42, 2}}));
+    EXPECT_EQ(stop.instruction, 0u);
 }
 
 TEST(Walk, TheWalkEndsWithThePageData) {

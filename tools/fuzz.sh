@@ -6,9 +6,9 @@
 #   tools/fuzz.sh SECONDS [TARGET...]   about SECONDS per target (CI: 60)
 #   tools/fuzz.sh --runs N [TARGET...]  N executions per target (a campaign)
 #
-# TARGET is load, convert, thumbnail, jobfile, dropblock or clipboard; all six by default. The fuzzers come from
-# `cmake --workflow --preset fuzz` (build/fuzz, or VESTREL_FUZZ_BUILD). Findings are kept in
-# build/fuzz/findings/TARGET, logs in build/fuzz/logs.
+# TARGET is load, convert, thumbnail, jobfile, compressed, dropblock or clipboard; all seven by
+# default. The fuzzers come from `cmake --workflow --preset fuzz` (build/fuzz, or
+# VESTREL_FUZZ_BUILD). Findings are kept in build/fuzz/findings/TARGET, logs in build/fuzz/logs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,7 +24,7 @@ else
     shift
 fi
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(load convert thumbnail jobfile dropblock clipboard)
+[ ${#targets[@]} -gt 0 ] || targets=(load convert thumbnail jobfile compressed dropblock clipboard)
 
 build=${VESTREL_FUZZ_BUILD:-build/fuzz}
 mkdir -p "$build/logs"

@@ -104,7 +104,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
     updated=""
 fi
-packages=(g++-mingw-w64-i686 googletest wine wine32:i386 wine64 xvfb xauth)
+packages=(g++-mingw-w64-i686 libz-mingw-w64-dev googletest wine wine32:i386 wine64 xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
     installed "$p" || missing+=("$p")

@@ -173,12 +173,47 @@ Bytes TaggedExtras(Variant v) {
     return cmx.Build();
 }
 
+// Rectangles and global transforms, nested, and restored more often than set.
+Bytes Shapes(Variant v) {
+    CmxBuilder cmx(v);
+    cmx.ColorTable({Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255)});
+    cmx.OutlineTable({1, 2, 3});
+    PageBuilder page(v);
+    page.AddGlobalTransform(1, 0, 0, 1, 100, -50);
+    RectangleShape r;
+    r.attributes = Filled(1);
+    page.Rectangle(r);
+    page.AddGlobalTransform(0, 1, -1, 0, 0, 0);
+    r.radius = 10;
+    r.angle = v.shortCoords ? 450 : 45000000;
+    r.attributes = Outlined(2);
+    page.Rectangle(r, -68);
+    page.BeginGroup();
+    page.PolyCurve(Polyline(0, 0, 10, 5, 4, Filled(3)));
+    page.EndGroup();
+    page.RestoreGlobalTransform();
+    page.RestoreGlobalTransform();
+    page.RestoreGlobalTransform();
+    page.Rectangle(r);
+    cmx.Page(page);
+    return cmx.Build();
+}
+
+Thumbnail TrueColorPreview() {
+    Thumbnail t;
+    t.bitCount = 32;
+    for (int i = 0; i < 96 * 96; ++i)
+        t.pixels.insert(t.pixels.end(), {static_cast<std::uint8_t>(i % 96), 40,
+                                         static_cast<std::uint8_t>(i / 96), 0});
+    return t;
+}
+
 std::vector<NamedDrawing> Catalogue() {
     std::vector<NamedDrawing> drawings;
     const std::pair<const char*, Bytes (*)(Variant)> kinds[] = {
         {"rich", RichDrawing},           {"sample", SampleDrawing}, {"raster-types", RasterTypes},
         {"split-shapes", SplitShapes},   {"groups", Groups},        {"jumps", Jumps},
-        {"tagged-extras", TaggedExtras},
+        {"tagged-extras", TaggedExtras}, {"shapes", Shapes},
     };
     for (const auto& [name, make] : kinds)
         for (const Variant& v : AllVariants())
@@ -187,6 +222,11 @@ std::vector<NamedDrawing> Catalogue() {
         drawings.push_back({name, WithPreview(Variant{}, t)});
     drawings.push_back(
         {"preview-BE16Untagged", WithPreview(Variant{false, true, false}, Preview(16, 3))});
+    // Compressed twins, the preview's among the packed chunks.
+    drawings.push_back({"rich-packed", CompressedTwin(RichDrawing(Variant{}), 0)});
+    drawings.push_back({"shapes-packed", CompressedTwin(Shapes(Variant{}), 0)});
+    drawings.push_back(
+        {"preview-packed", CompressedTwin(WithPreview(Variant{}, Preview(9, 5)), 0)});
     CmxBuilder bare;
     bare.Page(PageBuilder(Variant{}));
     drawings.push_back({"empty", bare.Build()});
@@ -197,7 +237,7 @@ std::vector<std::pair<std::string, Thumbnail>> Previews() {
     return {
         {"preview-256", Preview(256, 255)},           {"preview-white-5", Preview(9, 5)},
         {"preview-no-white", Preview(4, -1)},         {"preview-no-palette", Preview(0, -1)},
-        {"preview-longer-palette", Preview(6, 2, 4)},
+        {"preview-longer-palette", Preview(6, 2, 4)}, {"preview-32-bit", TrueColorPreview()},
     };
 }
 

@@ -21,10 +21,14 @@ Bytes Groups(Variant v);
 Bytes Jumps(Variant v);
 // Fields that writers add and the reader skips, every fill type and every attribute record.
 Bytes TaggedExtras(Variant v);
+// Rectangles and global transforms, nested, and restored more often than set.
+Bytes Shapes(Variant v);
 
 // A 96 x 96 thumbnail of colors grey entries, entry white being white (-1: none), and the
 // header's colour count when given.
 Thumbnail Preview(int colors, int white, std::optional<std::uint32_t> clrUsed = {});
+// A 96 x 96 thumbnail of 32 bits per pixel, which carries no palette.
+Thumbnail TrueColorPreview();
 // A one-shape drawing carrying the thumbnail.
 Bytes WithPreview(Variant v, const Thumbnail& t);
 // The named previews of the catalogue.
@@ -35,8 +39,8 @@ struct NamedDrawing {
     Bytes bytes;
 };
 
-// The rich drawing, the sample and each drawing above in every variant, the previews and an empty
-// page.
+// The rich drawing, the sample and each drawing above in every variant, the previews, compressed
+// twins and an empty page.
 std::vector<NamedDrawing> Catalogue();
 
 } // namespace cmxtest

@@ -1,5 +1,9 @@
 #include "tests/support/cmxbuilder.h"
 
+#include "drawset/bytes.h"
+
+#include <zlib.h>
+
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -11,18 +15,17 @@ namespace {
 constexpr std::size_t kHeaderSize = 204;
 
 void PutLE32(Bytes& out, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    drawset_bytes::PutU32(&out[at], v);
 }
 
 void AppendLE32(Bytes& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    out.resize(out.size() + 4);
+    drawset_bytes::PutU32(&out[out.size() - 4], v);
 }
 
 void AppendLE16(Bytes& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
+    out.resize(out.size() + 2);
+    drawset_bytes::PutU16(&out[out.size() - 2], v);
 }
 
 } // namespace
@@ -47,29 +50,20 @@ ByteWriter& ByteWriter::Byte(std::uint8_t v) {
 }
 
 ByteWriter& ByteWriter::Word(std::uint16_t v) {
-    if (variant_.littleEndian) {
-        bytes_.push_back(static_cast<std::uint8_t>(v));
-        bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
-    } else {
-        bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
-        bytes_.push_back(static_cast<std::uint8_t>(v));
-    }
+    bytes_.resize(bytes_.size() + 2);
+    PatchWord(bytes_.size() - 2, v);
     return *this;
 }
 
 ByteWriter& ByteWriter::DWord(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        int shift = variant_.littleEndian ? 8 * i : 8 * (3 - i);
-        bytes_.push_back(static_cast<std::uint8_t>(v >> shift));
-    }
+    bytes_.resize(bytes_.size() + 4);
+    PatchDWord(bytes_.size() - 4, v);
     return *this;
 }
 
 ByteWriter& ByteWriter::Double(double v) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    for (int i = 0; i < 8; ++i)
-        bytes_.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
+    bytes_.resize(bytes_.size() + 8);
+    drawset_bytes::PutF64(&bytes_[bytes_.size() - 8], v);
     return *this;
 }
 
@@ -88,6 +82,10 @@ ByteWriter& ByteWriter::Coord(std::int32_t v) {
     if (variant_.shortCoords)
         return Word(static_cast<std::uint16_t>(static_cast<std::int16_t>(v)));
     return DWord(static_cast<std::uint32_t>(v));
+}
+
+ByteWriter& ByteWriter::Length(std::uint32_t v) {
+    return variant_.shortCoords ? Word(static_cast<std::uint16_t>(v)) : DWord(v);
 }
 
 ByteWriter& ByteWriter::Point(std::int32_t x, std::int32_t y) {
@@ -134,15 +132,17 @@ ByteWriter& ByteWriter::EndMark() {
 }
 
 void ByteWriter::PatchWord(std::size_t at, std::uint16_t v) {
-    ByteWriter w(variant_);
-    w.Word(v);
-    std::memcpy(&bytes_[at], w.bytes().data(), 2);
+    if (variant_.littleEndian)
+        drawset_bytes::PutU16(&bytes_[at], v);
+    else
+        drawset_bytes::PutU16BE(&bytes_[at], v);
 }
 
 void ByteWriter::PatchDWord(std::size_t at, std::uint32_t v) {
-    ByteWriter w(variant_);
-    w.DWord(v);
-    std::memcpy(&bytes_[at], w.bytes().data(), 4);
+    if (variant_.littleEndian)
+        drawset_bytes::PutU32(&bytes_[at], v);
+    else
+        drawset_bytes::PutU32BE(&bytes_[at], v);
 }
 
 Shape Polyline(std::int32_t x, std::int32_t y, std::int32_t dx, std::int32_t dy, int n,
@@ -268,12 +268,16 @@ void PageBuilder::WriteAttributes(ByteWriter& w, const Attributes& a) const {
         w.Raw(a.trailing);
 }
 
+void PageBuilder::WriteAttributeGroup(ByteWriter& w, const Attributes& a) const {
+    const std::size_t t = w.BeginTag(1);
+    WriteAttributes(w, a);
+    w.EndTag(t);
+}
+
 Bytes PageBuilder::ShapeOperands(const Shape& shape) const {
     ByteWriter w(variant_);
-    std::size_t t = w.BeginTag(1);
-    WriteAttributes(w, shape.attributes);
-    w.EndTag(t);
-    t = w.BeginTag(2);
+    WriteAttributeGroup(w, shape.attributes);
+    std::size_t t = w.BeginTag(2);
     w.Word(shape.countOverride ? *shape.countOverride
                                : static_cast<std::uint16_t>(shape.nodes.size()));
     for (const Node& node : shape.nodes)
@@ -294,10 +298,8 @@ std::size_t PageBuilder::PolyCurve(const Shape& shape, std::int16_t code, InstrO
 
 std::size_t PageBuilder::DrawImage(const ImageRef& image, std::int16_t code) {
     ByteWriter w(variant_);
-    std::size_t t = w.BeginTag(1);
-    WriteAttributes(w, image.attributes);
-    w.EndTag(t);
-    t = w.BeginTag(2);
+    WriteAttributeGroup(w, image.attributes);
+    std::size_t t = w.BeginTag(2);
     w.Rect(image.left, image.top, image.right, image.bottom);
     w.Rect(image.left, image.top, image.right, image.bottom);
     if (image.matrix)
@@ -319,6 +321,37 @@ std::size_t PageBuilder::DrawChars(std::uint16_t count, std::int16_t code) {
     w.EndTag(t);
     w.EndMark();
     return Instruction(code, w.bytes());
+}
+
+std::size_t PageBuilder::Rectangle(const RectangleShape& r, std::int16_t code) {
+    ByteWriter w(variant_);
+    WriteAttributeGroup(w, r.attributes);
+    std::size_t t = w.BeginTag(2);
+    w.Coord(r.centreX).Coord(r.centreY).Length(r.width).Length(r.height).Length(r.radius);
+    if (variant_.shortCoords)
+        w.Word(static_cast<std::uint16_t>(r.angle));
+    else
+        w.DWord(static_cast<std::uint32_t>(r.angle));
+    const std::int32_t halfW = static_cast<std::int32_t>(r.width / 2);
+    const std::int32_t halfH = static_cast<std::int32_t>(r.height / 2);
+    w.Rect(r.centreX - halfW, r.centreY + halfH, r.centreX + halfW, r.centreY - halfH);
+    w.EndTag(t);
+    w.EndMark();
+    return Instruction(code, w.bytes());
+}
+
+std::size_t PageBuilder::AddGlobalTransform(double m11, double m12, double m21, double m22,
+                                            double dx, double dy) {
+    ByteWriter w(variant_);
+    std::size_t t = w.BeginTag(1);
+    w.Matrix(m11, m12, m21, m22, dx, dy);
+    w.EndTag(t);
+    w.EndMark();
+    return Instruction(94, w.bytes());
+}
+
+std::size_t PageBuilder::RestoreGlobalTransform() {
+    return Instruction(95, {});
 }
 
 std::size_t PageBuilder::Jump(std::uint32_t target, std::int16_t code, bool absolute) {
@@ -428,9 +461,9 @@ CmxBuilder& CmxBuilder::Thumb(const Thumbnail& thumbnail) {
     AppendLE32(data, 96);
     AppendLE32(data, 96);
     AppendLE16(data, 1);
-    AppendLE16(data, 8);
+    AppendLE16(data, thumbnail.bitCount);
     AppendLE32(data, 0);
-    AppendLE32(data, 96 * 96);
+    AppendLE32(data, 96 * 96 * (thumbnail.bitCount / 8u > 0 ? thumbnail.bitCount / 8u : 1u));
     AppendLE32(data, 0);
     AppendLE32(data, 0);
     AppendLE32(data, thumbnail.clrUsed ? *thumbnail.clrUsed : entries);
@@ -522,16 +555,58 @@ Bytes CmxBuilder::Build() const {
                                                            : (variant_.shortCoords ? '2' : '4'));
     file[74] = static_cast<std::uint8_t>(header_.version ? header_.version
                                                          : (variant_.tagged ? '2' : '1'));
-    std::uint64_t bits;
-    std::memcpy(&bits, &header_.scaleFactor, sizeof bits);
-    for (int i = 0; i < 8; ++i)
-        file[84 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    drawset_bytes::PutF64(&file[84], header_.scaleFactor);
     PutLE32(file, 116, static_cast<std::uint32_t>(header_.left));
     PutLE32(file, 120, static_cast<std::uint32_t>(header_.top));
     PutLE32(file, 124, static_cast<std::uint32_t>(header_.right));
     PutLE32(file, 128, static_cast<std::uint32_t>(header_.bottom));
     file.insert(file.end(), body_.begin(), body_.end());
     return file;
+}
+
+Bytes CmxBuilder::BuildCompressed() const {
+    // The chunks in front stay as they are.
+    std::size_t front = 0;
+    while (front + 8 <= body_.size() && (std::memcmp(&body_[front], "ccmm", 4) == 0 ||
+                                         std::memcmp(&body_[front], "DISP", 4) == 0)) {
+        const std::uint8_t* s = &body_[front + 4];
+        const std::uint32_t size =
+            variant_.littleEndian ? drawset_bytes::GetU32(s) : drawset_bytes::GetU32BE(s);
+        front += 8 + size + size % 2;
+    }
+    return CompressedTwin(Build(), front);
+}
+
+Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick) {
+    if (file.size() < kHeaderSize + front)
+        throw std::invalid_argument("no body to compress");
+    const Variant variant{file[68] == '2', false, false};
+    const auto packAt = file.begin() + static_cast<long>(kHeaderSize + front);
+    const Bytes rest(packAt, file.end());
+    z_stream z{};
+    if (deflateInit2(&z, quick ? Z_BEST_SPEED : Z_BEST_COMPRESSION, Z_DEFLATED, quick ? 9 : 15,
+                     quick ? 1 : 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2 failed");
+    Bytes packed(deflateBound(&z, static_cast<uLong>(rest.size())));
+    z.next_in = const_cast<Bytef*>(rest.data());
+    z.avail_in = static_cast<uInt>(rest.size());
+    z.next_out = packed.data();
+    z.avail_out = static_cast<uInt>(packed.size());
+    const int result = deflate(&z, Z_FINISH);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    if (result != Z_STREAM_END)
+        throw std::runtime_error("deflate failed");
+    ByteWriter pack(variant);
+    pack.Raw("pack", 4).DWord(static_cast<std::uint32_t>(12 + packed.size()));
+    pack.DWord(static_cast<std::uint32_t>(rest.size())).Raw("CPng", 4).Word(1).Word(4).Raw(packed);
+    if (packed.size() % 2 != 0)
+        pack.Byte(0);
+    Bytes twin(file.begin(), packAt);
+    twin.insert(twin.end(), pack.bytes().begin(), pack.bytes().end());
+    std::memcpy(&twin[8], "CDRX", 4);
+    PutLE32(twin, 4, static_cast<std::uint32_t>(twin.size() - 8));
+    return twin;
 }
 
 Bytes RichDrawing(Variant variant) {

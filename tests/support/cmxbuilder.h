@@ -36,6 +36,8 @@ public:
     ByteWriter& Raw(const Bytes& bytes);
     ByteWriter& Raw(const void* data, std::size_t length);
     ByteWriter& Coord(std::int32_t v);
+    // A length: 16 bits with 16-bit coordinates, else 32.
+    ByteWriter& Length(std::uint32_t v);
     ByteWriter& Point(std::int32_t x, std::int32_t y);
     ByteWriter& Rect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
     ByteWriter& IdentityMatrix();
@@ -114,6 +116,15 @@ struct ImageRef {
     Attributes attributes;
 };
 
+// A rectangle: centre, size and corner radius in file units, and the rotation angle as the file
+// stores it (millionths of a degree with 32-bit coordinates, tenths with 16-bit ones).
+struct RectangleShape {
+    Attributes attributes;
+    std::int32_t centreX = 0, centreY = 0;
+    std::uint32_t width = 100, height = 50, radius = 0;
+    std::int32_t angle = 0;
+};
+
 struct InstrOptions {
     // Writes the size as 0xFFFF followed by a double word.
     bool longSize = false;
@@ -136,6 +147,11 @@ public:
     std::size_t PolyCurve(const Shape& shape, std::int16_t code = 67, InstrOptions options = {});
     std::size_t DrawImage(const ImageRef& image, std::int16_t code = 69);
     std::size_t DrawChars(std::uint16_t count, std::int16_t code = 65);
+    std::size_t Rectangle(const RectangleShape& rectangle, std::int16_t code = 68);
+    // A global transform in file units, and its end.
+    std::size_t AddGlobalTransform(double m11, double m12, double m21, double m22, double dx,
+                                   double dy);
+    std::size_t RestoreGlobalTransform();
     // A jump to an offset in the page data (or anywhere, as a file offset, with absolute).
     std::size_t Jump(std::uint32_t target, std::int16_t code = 111, bool absolute = false);
     // Sets the target of the jump-th jump written, for jumps forward to what follows them.
@@ -159,6 +175,8 @@ public:
 
 private:
     void WriteAttributes(ByteWriter& w, const Attributes& a) const;
+    // The rendering attributes in their tagged group, as the drawing instructions begin.
+    void WriteAttributeGroup(ByteWriter& w, const Attributes& a) const;
 
     Variant variant_;
     Bytes data_;
@@ -198,7 +216,8 @@ struct Raster {
 struct Thumbnail {
     std::vector<std::uint8_t> palette;    // 4 bytes per entry: blue, green, red, reserved
     std::optional<std::uint32_t> clrUsed; // biClrUsed, when it should differ from the palette
-    Bytes pixels;                         // 96 x 96 palette indices, row by row
+    std::uint16_t bitCount = 8;           // 24 and 32: pixels of blue, green, red (, reserved)
+    Bytes pixels;                         // 96 x 96 pixels, row by row
 };
 
 struct Header {
@@ -234,12 +253,20 @@ public:
     const Bytes& body() const { return body_; }
     // The whole file: RIFF header, CMX header, body.
     Bytes Build() const;
+    // Its compressed twin: the form "CDRX", the leading "ccmm" and "DISP" chunks as they are,
+    // and every chunk behind them in one "pack" chunk as a zlib stream.
+    Bytes BuildCompressed() const;
 
 private:
     Variant variant_;
     Header header_;
     Bytes body_;
 };
+
+// The compressed twin of a CMX file: the form "CDRX", and the body's bytes from front on in one
+// "pack" chunk as a zlib stream, in the body's byte order. Offsets count alike in both twins.
+// A quick twin is made with the least memory zlib can work in, and compressed the least.
+Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick = false);
 
 // A drawing with every instruction and table the reader knows, for samples and fuzz seeds.
 Bytes RichDrawing(Variant variant);

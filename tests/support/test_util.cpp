@@ -1,6 +1,7 @@
 #include "tests/support/test_util.h"
 #include "vestrel/frame/vestrel.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -91,6 +92,14 @@ Bytes FileWithPage(const PageBuilder& page, Variant variant) {
     cmx.OutlineTable({1, 2, 3});
     cmx.Page(page);
     return cmx.Build();
+}
+
+std::size_t PackedLengthAt(const Bytes& file) {
+    const char method[] = "CPng";
+    const auto at = std::search(file.begin(), file.end(), method, method + 4);
+    if (at == file.end())
+        throw std::runtime_error("not a compressed file");
+    return static_cast<std::size_t>(at - file.begin()) - 4;
 }
 
 std::vector<tagDoublePoint> PathPoints(const CGrObj* object) {

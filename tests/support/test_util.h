@@ -124,6 +124,9 @@ struct Load {
 // A file with the given page and colour and outline tables that name colours 1 to 3.
 Bytes FileWithPage(const PageBuilder& page, Variant variant = {});
 
+// Where a compressed file states its unpacked length: in front of "CPng".
+std::size_t PackedLengthAt(const Bytes& file);
+
 // The points of a path object.
 std::vector<tagDoublePoint> PathPoints(const CGrObj* object);
 std::string PathLetters(const CGrObj* object);

@@ -26,28 +26,26 @@ void CCmxParser::SkipTaggedFields() {
     // Untagged files have no fields to skip and no end tag.
     if (!Tagged())
         return;
-    while (GetTag() != kEndTag && !exhausted)
+    while (GetTag() != kEndTag && !cursor.Exhausted())
         OverrideTag();
 }
 
 int CCmxParser::ProcessColorMap() {
-    SavedCursor saved = BeginTableRead();
     unsigned char* table = FindChunk("rclr");
     if (table == nullptr) {
         ShowErrorMessage(IDS_NO_OUTLINE_INFO);
-        EndTableRead(saved);
         return -1;
     }
-    readPos = static_cast<DWORD>(table - dataBuffer) + 8;
+    TableScope scope(*this, Offset(table) + 8);
     WORD count = GetCount();
     // A table cannot hold more entries than its bytes can carry at the smallest entry size;
     // a count beyond that gets no memory of its own.
     const DWORD smallestEntry = Tagged() ? 9 : 2;
-    count = static_cast<WORD>(std::min<DWORD>(count, Remaining() / smallestEntry));
+    count = static_cast<WORD>(std::min<DWORD>(count, cursor.Remaining() / smallestEntry));
     if (drawing != nullptr)
         drawing->colorMap.CreateColorMap(count);
     DWORD red = 0, green = 0, blue = 0;
-    for (WORD i = 0; i < count && !exhausted; ++i) {
+    for (WORD i = 0; i < count && !cursor.Exhausted(); ++i) {
         GetTag();
         GetTagSize();
         unsigned char model = GetByte();
@@ -95,7 +93,6 @@ int CCmxParser::ProcessColorMap() {
         if (drawing != nullptr)
             drawing->colorMap.SetColor(i, red + 256 * green + 65536 * blue);
     }
-    EndTableRead(saved);
     return 1;
 }
 
@@ -118,14 +115,16 @@ int CCmxParser::GetRenderingAttributes() {
 }
 
 int CCmxParser::ReadAttributeGroup() {
-    const DWORD groupStart = readPos;
+    const DWORD groupStart = cursor.Position();
     GetTag();
     const DWORD groupSize = GetTagSize();
     int hasFill = GetRenderingAttributes();
     // Writers put fields into the attributes that the reader does not know; the group's
-    // stated size tells where the operands behind it start.
-    if (Tagged() && !exhausted && groupSize >= 3 && groupStart + groupSize <= instrEnd)
-        readPos = groupStart + groupSize;
+    // stated end tells where the operands behind it start. An end short of what was read is
+    // not believed: the reading goes on where it stopped.
+    const DWORD groupEnd = groupStart + groupSize;
+    if (Tagged() && !cursor.Exhausted() && groupEnd > cursor.Position() && groupEnd <= instrEnd)
+        cursor.Seek(groupEnd);
     return hasFill;
 }
 
@@ -204,39 +203,26 @@ int CCmxParser::GetOutlineSpec(int hasFill) {
 }
 
 unsigned short CCmxParser::GetOutlineColor(unsigned short ref) {
-    SavedCursor saved = BeginTableRead();
     unsigned char* table = FindChunk("rotl");
     if (table == nullptr) {
         ShowErrorMessage(IDS_NO_OUTLINE_INFO);
-        EndTableRead(saved);
         return 0;
     }
-    const DWORD tableStart = static_cast<DWORD>(table - dataBuffer);
-    readPos = tableStart + 8;
-    WORD count = GetCount();
+    // The table is read through a cursor of its own, at every outline spec of a shape without
+    // fill; the walk's cursor stays where it is.
+    const DWORD tableStart = Offset(table);
+    CmxCursor entries = cursor.At(tableStart + 8);
+    const WORD count = entries.U16();
     // Reference 0 names no entry and yields no colour, as a reference past the table does.
-    if (count < ref || ref == 0) {
-        EndTableRead(saved);
+    if (count < ref || ref == 0)
         return 0;
-    }
     // Entries have a fixed size, so entry ref is read in place rather than after all those
-    // before it.
+    // before it: its third word, behind the tag and size of a tagged file.
     const ULONGLONG entrySize = Tagged() ? 16 : 12;
-    const ULONGLONG entry = tableStart + 10 + (ref - 1) * entrySize;
-    unsigned short color = 0;
-    if (entry < dataSize) {
-        readPos = static_cast<DWORD>(entry);
-        GetTag();
-        GetTagSize();
-        GetWord();
-        GetWord();
-        color = GetWord();
-    }
-    if (exhausted)
-        color = 0;
-    EndTableRead(saved);
-    curLayerIndex = color;
-    return color;
+    const ULONGLONG color = tableStart + 10 + (ref - 1) * entrySize + (Tagged() ? 3 : 0) + 4;
+    entries.Seek(color < dataSize ? static_cast<DWORD>(color) : dataSize);
+    curLayerIndex = entries.U16();
+    return curLayerIndex;
 }
 
 int CCmxParser::GetLensSpec() {

@@ -41,20 +41,3 @@ DWORD CCmxHeader::ReadHeader(CFile* file) {
         return 0;
     return riffRead + chunkRead;
 }
-
-double CCmxHeader::GetScaleFactor() const {
-    std::uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i)
-        bits = (bits << 8) | headerChunk.scaleFactor[i];
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-LONG CCmxHeader::BoundValue(int index) const {
-    const BYTE* p = headerChunk.boundingBox + 4 * index;
-    std::uint32_t v = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                      (static_cast<std::uint32_t>(p[2]) << 16) |
-                      (static_cast<std::uint32_t>(p[3]) << 24);
-    return static_cast<LONG>(static_cast<std::int32_t>(v));
-}

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "vestrel/cmx/cmxheader.h"
+#include "vestrel/cmx/cursor.h"
+#include "vestrel/cmx/stoprecord.h"
 #include "vestrel/frame/vestrel_api.h"
 
 #include "drawset/grobj.h"
@@ -28,7 +30,7 @@ struct VESTREL_API CCmxFileInfo {
     Chunk chunks[8] = {};
     int chunkCount = 0;
     std::map<int, unsigned long> instructions; // by code as the file gives it
-    int walkResult = 0;                        // 1 when the walk ended at the page's end
+    CCmxStopRecord stop;                       // how the load ended
     int objectCount = 0;                       // objects in the drawing list after the load
 };
 
@@ -47,6 +49,13 @@ public:
 
     // Loading
     int LoadCmx6File(CString path);
+    // How the last load, conversion or preview ended; see CCmxStopRecord.
+    const CCmxStopRecord& GetStopRecord() const { return stopRecord; }
+    // Rectangles (instruction 68) and global transforms (94 and 95) are read by default. Off,
+    // the walk passes them over like every code without a handler, for hosts that want the
+    // drawing exactly as readers without them gave it.
+    void SetRectanglesAndTransforms(bool on) { rectanglesAndTransforms = on; }
+    bool GetRectanglesAndTransforms() const { return rectanglesAndTransforms; }
     // Loads the file as LoadCmx6File does, counting its instructions, and releases what it
     // loaded. Returns 1 when the file was read, 0 otherwise (message 1 when it cannot be opened).
     int InspectCmx6File(CString path, CCmxFileInfo* info);
@@ -117,7 +126,7 @@ public:
     CGrDrawset* GetGroupStack() const { return groupStack; }
     const unsigned char* GetDataBuffer() const { return dataBuffer; }
     DWORD GetDataSize() const { return dataSize; }
-    DWORD GetReadPos() const { return readPos; }
+    DWORD GetReadPos() const { return cursor.Position(); }
     unsigned short GetCurLayerIndex() const { return curLayerIndex; }
     unsigned short GetGroupDepth() const { return groupDepth; }
     double GetCoordScale() const { return coordScale; }
@@ -134,10 +143,23 @@ private:
     // Which interpretation steps a load runs, and in which order.
     enum class LoadOrder { thumbnailFirst, thumbnailLast, withoutThumbnail };
 
-    // The load proper, over any readable stream: header, body buffer, fresh lists, body.
-    // Returns the body length, 0 when the stream holds no CMX image with a body (no lists are
-    // created then).
+    // The load proper, over any readable stream: header, body buffer (unpacked when the file
+    // is compressed and lists are created), fresh lists and walk state. Starts the stop
+    // record. Returns the body length, 0 when the stream holds no CMX image with a body (no
+    // lists are created then).
     DWORD ReadCmxImage(CFile* stream, bool createLists, DWORD* headerBytes = nullptr);
+    // The same for the file at path: 0 also when it cannot be opened, with message 1 when
+    // openMessage is set.
+    DWORD ReadCmxFile(const CString& path, bool createLists, bool openMessage,
+                      DWORD* headerBytes = nullptr);
+    // Opens the file at path for reading; when it cannot be, starts the stop record with that
+    // and shows message 1 if openMessage is set.
+    bool OpenCmxFile(const CString& path, CFile* file, bool openMessage);
+    // Replaces a compressed body by its unpacked chunks; false when they cannot be had.
+    bool UnpackBody();
+    // Starts the state that a load's walk builds up afresh: colour reference, group depth and
+    // global transforms.
+    void ResetWalkState();
     void InterpretBody(LoadOrder order, DWORD bodyLength);
     // What every load does once the body is read: the interpretation, the body's release and
     // the frame size. Returns 1, or 0 for a load that read no body.
@@ -157,8 +179,7 @@ private:
     void ForgetBodyCaches();
     int ProcessPage(unsigned long length);
 
-    // Value readers
-    const unsigned char* Take(DWORD count);
+    // Value readers, at the cursor
     unsigned char GetByte();
     unsigned char GetTag();
     DWORD GetTagSize();
@@ -180,23 +201,34 @@ private:
     int GetPoint(tagDoublePoint* point);
     int GetRectangle(tagDoubleRect* rect);
     int GetMatrix(CMatrix* matrix);
+    // A coordinate in file units, unscaled.
+    double GetFileCoordinate();
+    // A matrix in file units, as GetMatrix reads it before the move to the drawing's origin;
+    // returns its type.
+    WORD GetFileMatrix(CMatrix* matrix);
     bool LittleEndian() const { return GetByteOrderChar() == '2'; }
     bool ShortCoordinates() const { return GetCoordSizeChar() == '2'; }
     bool Tagged() const { return formatVersion == '2'; }
-    // Remaining bytes before the read limit.
-    DWORD Remaining() const { return readPos < readEnd ? readEnd - readPos : 0; }
-    // A handler that reads a table elsewhere in the body saves the cursor, reads with the whole
-    // body as its limit, and restores the cursor; a failed table read does not end the walk.
-    struct SavedCursor {
-        DWORD pos;
-        DWORD end;
-        bool exhausted;
+    DWORD Offset(const unsigned char* at) const { return static_cast<DWORD>(at - dataBuffer); }
+    // While it lives, the readers read a table elsewhere in the body through a cursor of its
+    // own, limited by the body's end; the walk's cursor is back as it was when it goes, so a
+    // table that runs short does not end the walk.
+    class TableScope {
+    public:
+        TableScope(CCmxParser& parser, DWORD at) : parser_(parser), walk_(parser.cursor) {
+            parser.cursor = walk_.At(at);
+        }
+        ~TableScope() { parser_.cursor = walk_; }
+        TableScope(const TableScope&) = delete;
+        TableScope& operator=(const TableScope&) = delete;
+
+    private:
+        CCmxParser& parser_;
+        CmxCursor walk_;
     };
-    SavedCursor BeginTableRead();
-    void EndTableRead(const SavedCursor& saved);
     // Reads the tag and size of a rendering-attribute group and the attributes; then continues
-    // at the group's stated end when that lies inside the instruction. Returns the attributes'
-    // result.
+    // at the group's stated end when that lies ahead and inside the instruction. Returns the
+    // attributes' result.
     int ReadAttributeGroup();
 
     // Page walk and handlers
@@ -210,9 +242,9 @@ private:
     int DoPolyCurve();
     int DoDrawImage();
     int DoDrawChars();
-    int DoAddClippingRegion();
+    int DoRectangle();
     int DoAddGlobalTransform();
-    int DoBeginEmbedded();
+    int DoRestoreGlobalTransform();
     // The group that is open at the top level, or null.
     CGrObjGroup* OpenGroup() const;
 
@@ -235,16 +267,26 @@ private:
 
     // Geometry
     int GetPointList(int fillFlag);
+    // Hands a shape of count points to the drawing: one path per sub-path, the pieces of a
+    // split shape behind a kind-6 group, the last piece registered with an open group.
+    void AddShape(unsigned char* letters, tagDoublePoint* points, WORD count, int fillFlag);
+    // File coordinates under the global transform that stands, scaled and shifted to the
+    // drawing's origin.
+    tagDoublePoint ToDrawing(double x, double y) const;
+    // An image's matrix, and bounds as GetRectangle reads them, under the global transform.
+    void TransformMatrix(CMatrix* matrix) const;
+    void TransformBounds(tagDoubleRect* bounds) const;
 
     // Images and thumbnail
     int GetImage(tagDoubleRect* rect, CMatrix* matrix);
     int GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short unused);
     int ProcessThumbNail();
+    void ReleaseThumbnail();
 
-    // Fields, in the order of the original layout.
+    // Fields, in the order of the original layout; the cursor holds the read position.
     CString fileName;
     unsigned char* dataBuffer = nullptr;
-    DWORD readPos = 0;
+    CmxCursor cursor;
     LONG oleBlockSize = 0;
     unsigned char* oleBuffer = nullptr;
     LONG oleBlockCount = 0;
@@ -265,17 +307,16 @@ private:
     // The block size that the outgoing blocks held were cut with.
     LONG heldBlockSize = 0;
 
-    // Reading machinery. Reads stop at readEnd (the body's end, or the page's end during the
-    // walk); a read that would pass it yields 0 and marks the body exhausted.
-    DWORD readEnd = 0;
-    bool exhausted = false;
     // End of the instruction being interpreted (a buffer offset).
     DWORD instrEnd = 0;
     // Where the last jump sent the walk, and whether the instruction was a jump.
     DWORD jumpTarget = 0;
     bool jumped = false;
-    // 1 when the last page walk reached the page's end.
-    int walkResult = 0;
+    CCmxStopRecord stopRecord;
+
+    bool rectanglesAndTransforms = true;
+    // The global transforms that stand, each composed with those around it, in file units.
+    std::vector<CMatrix> transforms;
 
     // Chunk lookups of the current body, made once per body.
     struct ChunkCacheEntry {
@@ -295,10 +336,11 @@ private:
     // Offsets of every "data" id in the current body, found once, in increasing order.
     bool dataIdsFound = false;
     std::vector<DWORD> dataIds;
-    // Bytes of image data that the current load has created, against a budget of a small
-    // multiple of the body, so that a file cannot make its images cost far more memory than
-    // its own size.
+    // Bytes of image data that the current load has created, against a budget that no
+    // plausible drawing meets, so that a tiny file cannot claim gigabytes: the allowance plus a
+    // multiple of the body.
     ULONGLONG imageBytes = 0;
+    ULONGLONG imageAllowance = ULONGLONG{256} << 20;
 
     // Working storage of the poly-curve reader, kept between the shapes of one body: the
     // arrays, the path object whose copies the list receives, and the group of a split shape.

@@ -17,10 +17,10 @@ constexpr DWORD kRasterBlackWhite = 6;
 constexpr DWORD kRasterGrey = 5;
 constexpr DWORD kRasterNoPalette = 1;
 
-// All images of one load together may take this many times the body's size, plus a fixed
-// allowance for the palettes that the reader makes up for grey and black-and-white rasters.
-constexpr ULONGLONG kImageBudgetFactor = 16;
-constexpr ULONGLONG kImageBudgetAllowance = 1 << 20;
+// All images of one load together may take this many times the body's size, plus the parser's
+// allowance: far more than a drawing that places its images a few times each needs, and far
+// less than a tiny file could claim.
+constexpr ULONGLONG kImageBudgetFactor = 64;
 
 } // namespace
 
@@ -34,14 +34,14 @@ int CCmxParser::DoDrawImage() {
     GetRectangle(&rect);
     GetRectangle(&secondRect);
     GetMatrix(&matrix);
+    TransformMatrix(&matrix);
     GetWord();
     const WORD reference = GetWord();
     GetWord();
     GetTag();
-    if (exhausted)
+    if (cursor.Exhausted())
         return 1;
 
-    SavedCursor saved = BeginTableRead();
     if (!imageIndexRead) {
         // The index is read once per body; every image instruction then finds its entry at
         // once, however long the index.
@@ -50,17 +50,15 @@ int CCmxParser::DoDrawImage() {
         imageIndexFound = index != nullptr;
         imageOffsets.clear();
         if (index != nullptr) {
-            readPos = static_cast<DWORD>(index - dataBuffer) + 8;
+            TableScope scope(*this, Offset(index) + 8);
             imageIndexCount = GetCount();
             for (WORD i = 0; i < imageIndexCount; ++i) {
                 const WORD entrySize = GetWord();
                 const DWORD offset = GetDWord();
                 GetWord();
                 // An entry smaller than its own fields, or cut short, ends the usable index.
-                if (exhausted || entrySize < 6)
-                    break;
-                Take(static_cast<DWORD>(entrySize - 6));
-                if (exhausted)
+                if (cursor.Exhausted() || entrySize < 6 ||
+                    cursor.Take(static_cast<DWORD>(entrySize - 6)) == nullptr)
                     break;
                 imageOffsets.push_back(offset);
             }
@@ -68,19 +66,15 @@ int CCmxParser::DoDrawImage() {
     }
     if (!imageIndexFound) {
         ShowErrorMessage(IDS_NO_IMAGE_SECTION);
-        EndTableRead(saved);
         return -1;
     }
     // A reference past the last entry takes the last one; an entry behind a damaged one is
     // out of reach.
     const WORD wanted = std::min(reference, imageIndexCount);
-    if (wanted == 0 || wanted > imageOffsets.size()) {
-        EndTableRead(saved);
+    if (wanted == 0 || wanted > imageOffsets.size())
         return 1;
-    }
-    readPos = imageOffsets[wanted - 1] - 196;
+    TableScope scope(*this, imageOffsets[wanted - 1] - 196);
     GetImage(&rect, &matrix);
-    EndTableRead(saved);
     return 1;
 }
 
@@ -95,12 +89,12 @@ int CCmxParser::GetImage(tagDoubleRect* rect, CMatrix* matrix) {
     GetDWord();
     GetDWord();
     GetByte();
-    if (exhausted)
+    if (cursor.Exhausted())
         return 1;
     unsigned char* data = FindListChunk("data");
     if (data == nullptr)
         return 1;
-    readPos = static_cast<DWORD>(data - dataBuffer);
+    cursor.Seek(Offset(data));
     GetDWord();
     GetDWord();
     GetByte();
@@ -110,7 +104,7 @@ int CCmxParser::GetImage(tagDoubleRect* rect, CMatrix* matrix) {
     GetWord();
     GetWord();
     GetDWord();
-    if (kind == kRasterImage && !exhausted)
+    if (kind == kRasterImage && !cursor.Exhausted())
         GetRImage(rect, matrix, 0);
     return 1;
 }
@@ -137,11 +131,14 @@ int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) 
             ? 0
             : 3 * paletteCount;
     // A palette or pixel length past the body's end is damage: the image is left out.
-    if (exhausted || static_cast<ULONGLONG>(storedPalette) + pixelBytes > Remaining())
+    if (cursor.Exhausted() ||
+        static_cast<ULONGLONG>(storedPalette) + pixelBytes > cursor.Remaining())
         return 1;
     const ULONGLONG length = 40 + 4 * static_cast<ULONGLONG>(paletteCount) + pixelBytes;
-    if (imageBytes + length > kImageBudgetFactor * dataSize + kImageBudgetAllowance)
+    if (imageBytes + length > kImageBudgetFactor * dataSize + imageAllowance) {
+        ++stopRecord.imagesRefused;
         return 1;
+    }
     imageBytes += length;
 
     std::unique_ptr<CGrObjBitmap> bitmap(new CGrObjBitmap);
@@ -171,7 +168,7 @@ int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) 
             palette[4 * i + 3] = 0;
         }
     } else if (paletteCount > 0) {
-        const unsigned char* stored = Take(storedPalette);
+        const unsigned char* stored = cursor.Take(storedPalette);
         for (DWORD i = 0; i < paletteCount; ++i) {
             std::memcpy(palette + 4 * i, stored + 3 * i, 3);
             palette[4 * i + 3] = 0;
@@ -192,7 +189,7 @@ int CCmxParser::DoDrawChars() {
     GetTagSize();
     const WORD count = GetCount();
     tagDoublePoint point;
-    for (WORD i = 0; i < count && !exhausted; ++i) {
+    for (WORD i = 0; i < count && !cursor.Exhausted(); ++i) {
         GetWord();
         GetPoint(&point);
     }

@@ -15,15 +15,7 @@ const char* const kInspectedChunks[] = {"page", "DISP", "rclr", "rotl", "ixef", 
 } // namespace
 
 int CCmxParser::LoadCmx6File(CString path) {
-    CFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeRead, &error)) {
-        ShowErrorMessage(IDS_CMX_OPEN_FAILED);
-        return 0;
-    }
-    DWORD bodyLength = ReadCmxImage(&file, true);
-    file.Close();
-    return FinishLoad(LoadOrder::thumbnailFirst, bodyLength);
+    return FinishLoad(LoadOrder::thumbnailFirst, ReadCmxFile(path, true, true));
 }
 
 int CCmxParser::FinishLoad(LoadOrder order, DWORD bodyLength) {
@@ -37,9 +29,9 @@ int CCmxParser::FinishLoad(LoadOrder order, DWORD bodyLength) {
 
 int CCmxParser::InspectCmx6File(CString path, CCmxFileInfo* info) {
     CFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeRead, &error)) {
-        ShowErrorMessage(IDS_CMX_OPEN_FAILED);
+    if (!OpenCmxFile(path, &file, true)) {
+        info->opened = false;
+        info->stop = stopRecord;
         return 0;
     }
     return InspectStream(&file, info);
@@ -47,10 +39,11 @@ int CCmxParser::InspectCmx6File(CString path, CCmxFileInfo* info) {
 
 int CCmxParser::InspectStream(CFile* stream, CCmxFileInfo* info) {
     info->opened = true;
-    DWORD bodyLength = ReadCmxImage(stream, true, &info->headerBytes);
+    const DWORD bodyLength = ReadCmxImage(stream, true, &info->headerBytes);
     stream->Close();
     info->header = *this;
     info->bodySize = bodyLength;
+    info->stop = stopRecord;
     if (bodyLength == 0)
         return 0;
     info->chunkCount = 0;
@@ -58,25 +51,49 @@ int CCmxParser::InspectStream(CFile* stream, CCmxFileInfo* info) {
         CCmxFileInfo::Chunk& chunk = info->chunks[info->chunkCount++];
         std::memcpy(chunk.id, id, 5);
         unsigned char* at = FindChunk(id);
-        chunk.offset = at != nullptr ? static_cast<long>(at - dataBuffer + CMX_HEADER_SIZE) : -1;
+        chunk.offset = at != nullptr ? static_cast<long>(Offset(at) + CMX_HEADER_SIZE) : -1;
     }
     info->instructions.clear();
     instructionCounts = &info->instructions;
     InterpretBody(LoadOrder::thumbnailFirst, bodyLength);
     instructionCounts = nullptr;
-    info->walkResult = walkResult;
+    info->stop = stopRecord;
     info->objectCount = drawing->GetCount();
     FreeMem();
     ReleaseDrawing();
     return 1;
 }
 
+bool CCmxParser::OpenCmxFile(const CString& path, CFile* file, bool openMessage) {
+    CFileException error;
+    if (file->Open(path, CFile::modeRead, &error))
+        return true;
+    stopRecord = CCmxStopRecord();
+    stopRecord.reason = CmxStop::noFile;
+    if (openMessage)
+        ShowErrorMessage(IDS_CMX_OPEN_FAILED);
+    return false;
+}
+
+DWORD CCmxParser::ReadCmxFile(const CString& path, bool createLists, bool openMessage,
+                              DWORD* headerBytes) {
+    CFile file;
+    if (!OpenCmxFile(path, &file, openMessage))
+        return 0;
+    const DWORD bodyLength = ReadCmxImage(&file, createLists, headerBytes);
+    file.Close();
+    return bodyLength;
+}
+
 DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRead) {
+    stopRecord = CCmxStopRecord();
     DWORD headerBytes = ReadHeader(stream);
     if (headerRead != nullptr)
         *headerRead = headerBytes;
-    if (headerBytes == 0)
+    if (headerBytes == 0) {
+        stopRecord.reason = CmxStop::noHeader;
         return 0;
+    }
     formatVersion = GetVersionChar();
     coordScale = GetScaleFactor() * 100000.0;
     ULONGLONG length = stream->GetLength();
@@ -84,7 +101,21 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRea
     // The body must fit the 32-bit sizes of the reader.
     if (body > std::numeric_limits<DWORD>::max())
         AfxThrowMemoryException();
-    if (GetMem(static_cast<unsigned long>(body)) == 0) {
+    if (GetMem(static_cast<unsigned long>(body)) > 0) {
+        // A stream that delivers fewer bytes than its length announced ends the body there.
+        const UINT read = stream->Read(dataBuffer, dataSize);
+        dataSize = read;
+        cursor = CmxCursor(dataBuffer, dataSize, LittleEndian());
+    }
+    if (dataSize == 0) {
+        FreeMem();
+        stopRecord.reason = CmxStop::emptyBody;
+        return 0;
+    }
+    stopRecord.compressed = std::memcmp(riffPart.formType, "CDRX", 4) == 0;
+    // A preview finds the thumbnail in front of the compressed chunks; a load unpacks them.
+    if (createLists && stopRecord.compressed && !UnpackBody()) {
+        ShowErrorMessage(IDS_BAD_CMX_FILE);
         FreeMem();
         return 0;
     }
@@ -93,12 +124,15 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRea
         ReleaseDrawing();
         drawing = new CGrDrawset;
         groupStack = new CGrDrawset;
+        ResetWalkState();
     }
-    // A stream that delivers fewer bytes than its length announced ends the body there.
-    UINT read = stream->Read(dataBuffer, dataSize);
-    dataSize = read;
-    readEnd = dataSize;
-    return read;
+    return dataSize;
+}
+
+void CCmxParser::ResetWalkState() {
+    curLayerIndex = 0xFFFF;
+    groupDepth = 0;
+    transforms.clear();
 }
 
 void CCmxParser::InterpretBody(LoadOrder order, DWORD bodyLength) {
@@ -128,9 +162,7 @@ unsigned long CCmxParser::GetMem(unsigned long size) {
     ::operator delete(dataBuffer);
     dataBuffer = static_cast<unsigned char*>(::operator new(size));
     dataSize = static_cast<DWORD>(size);
-    readPos = 0;
-    readEnd = dataSize;
-    exhausted = false;
+    cursor = CmxCursor(dataBuffer, dataSize, LittleEndian());
     ForgetBodyCaches();
     imageBytes = 0;
     return size;
@@ -149,8 +181,7 @@ void CCmxParser::ForgetBodyCaches() {
 int CCmxParser::FreeMem() {
     ::operator delete(dataBuffer);
     dataBuffer = nullptr;
-    readPos = 0;
-    readEnd = 0;
+    cursor = CmxCursor();
     ForgetBodyCaches();
     // The caches' memory goes with the body.
     std::vector<DWORD>().swap(imageOffsets);
@@ -198,7 +229,7 @@ unsigned char* CCmxParser::FindChunk(const char* id) {
         if (chunkCacheCount < static_cast<int>(sizeof chunkCache / sizeof chunkCache[0])) {
             ChunkCacheEntry& entry = chunkCache[chunkCacheCount++];
             std::memcpy(entry.id, id, 4);
-            entry.offset = found != nullptr ? static_cast<DWORD>(found - dataBuffer) : dataSize;
+            entry.offset = found != nullptr ? Offset(found) : dataSize;
         }
         return found;
     }
@@ -207,7 +238,7 @@ unsigned char* CCmxParser::FindChunk(const char* id) {
 
 unsigned char* CCmxParser::FindListChunk(const char* id) {
     if (std::strcmp(id, "data") != 0)
-        return SearchBody(id, readPos);
+        return SearchBody(id, cursor.Position());
     // Every image searches forward for "data"; the offsets of all of them, found in one pass,
     // answer each search at once. The id cannot overlap itself, so there are at most a
     // quarter as many as the body has bytes.
@@ -215,32 +246,35 @@ unsigned char* CCmxParser::FindListChunk(const char* id) {
         dataIdsFound = true;
         dataIds.clear();
         for (unsigned char* at = SearchBody(id, 0); at != nullptr;
-             at = SearchBody(id, static_cast<DWORD>(at - dataBuffer) + 4))
-            dataIds.push_back(static_cast<DWORD>(at - dataBuffer));
+             at = SearchBody(id, Offset(at) + 4))
+            dataIds.push_back(Offset(at));
     }
-    auto next = std::lower_bound(dataIds.begin(), dataIds.end(), readPos);
+    auto next = std::lower_bound(dataIds.begin(), dataIds.end(), cursor.Position());
     return next != dataIds.end() ? dataBuffer + *next : nullptr;
 }
 
 int CCmxParser::ProcessPage(unsigned long) {
-    walkResult = 0;
     unsigned char* page = FindChunk("page");
     if (page == nullptr) {
+        stopRecord.reason = CmxStop::noPage;
         ShowErrorMessage(IDS_BAD_CMX_FILE);
         return 0;
     }
-    readEnd = dataSize;
-    exhausted = false;
-    readPos = static_cast<DWORD>(page - dataBuffer) + 4;
+    cursor.SetLimit(dataSize);
+    cursor.Seek(Offset(page) + 4);
     DWORD size = GetDWord();
     // An end past 32 bits stands for "past the body", which the walk treats alike.
-    ULONGLONG end = static_cast<ULONGLONG>(readPos) + size;
+    ULONGLONG end = static_cast<ULONGLONG>(cursor.Position()) + size;
     if (end > std::numeric_limits<DWORD>::max())
         end = std::numeric_limits<DWORD>::max();
-    if (exhausted || ProcessPageInstr(static_cast<unsigned long>(end)) == 0) {
+    if (cursor.Exhausted()) {
+        // The file ends inside the chunk's size: the first instruction is cut short.
+        stopRecord.reason = CmxStop::cutShort;
+        stopRecord.offset = Offset(page);
+    }
+    if (cursor.Exhausted() || ProcessPageInstr(static_cast<unsigned long>(end)) == 0) {
         ShowErrorMessage(IDS_BAD_INSTRUCTION);
         return 0;
     }
-    walkResult = 1;
     return 1;
 }

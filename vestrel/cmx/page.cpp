@@ -1,71 +1,71 @@
-// The page's instruction stream: the walk, the code table and the structural handlers.
+// The page's instruction stream: the walk, the dispatch on codes and the structural handlers.
+#include "vestrel/cmx/instructions.h"
 #include "vestrel/cmx/readers.h"
 #include "vestrel/objects/objects.h"
 
+using namespace vestrel_cmx;
 using namespace vestrel_objects;
-
-namespace {
-
-// Instruction codes; the negative form of each leads to the same handler (text only in its
-// positive form).
-constexpr int kBeginPage = 9;
-constexpr int kBeginLayer = 11;
-constexpr int kBeginGroup = 13;
-constexpr int kEndGroup = 14;
-constexpr int kDrawChars = 65;
-constexpr int kPolyCurve = 67;
-constexpr int kDrawImage = 69;
-constexpr int kJumpAbsolute = 111;
-
-} // namespace
 
 int CCmxParser::ProcessPageInstr(unsigned long end) {
     if (end == 0)
         return 1;
     const DWORD pageEnd = static_cast<DWORD>(end);
     // Operands are read inside the page data only, and never past the body.
-    readEnd = pageEnd < dataSize ? pageEnd : dataSize;
-    exhausted = false;
-    int result = 1;
-    while (readPos < pageEnd) {
-        const DWORD start = readPos;
+    cursor.SetLimit(pageEnd);
+    CmxStop failure = CmxStop::complete;
+    DWORD start = 0;
+    short code = 0;
+    while (cursor.Position() < pageEnd) {
+        start = cursor.Position();
         DWORD size = GetWord();
         DWORD headerSize = 4;
         if (size == 0xFFFF) {
             size = GetDWord();
             headerSize = 8;
         }
-        const short code = static_cast<short>(GetWord());
+        code = static_cast<short>(GetWord());
+        ++stopRecord.instructions;
         // A header cut short, a size that cannot hold the header, or an instruction that
         // runs past the page or the body: the instruction is incomplete.
-        if (exhausted || size < headerSize || size > readEnd - start) {
-            result = 0;
+        if (cursor.Exhausted() || size > cursor.Limit() - start) {
+            failure = CmxStop::cutShort;
+            break;
+        }
+        if (size < headerSize) {
+            failure = CmxStop::sizeBelowHeader;
             break;
         }
         if (instructionCounts != nullptr)
             ++(*instructionCounts)[code];
         instrEnd = start + size;
         jumped = false;
-        ProcessInstr(size - 4, code);
-        if (exhausted) {
-            result = 0;
+        if (ProcessInstr(size - 4, code) == 0)
+            ++stopRecord.passedOver[code];
+        if (cursor.Exhausted()) {
+            failure = CmxStop::readPastEnd;
             break;
         }
         if (jumped) {
             // A jump must move the walk forward and stay inside the page, so that no file can
             // make the walk loop.
             if (jumpTarget <= start || jumpTarget > pageEnd) {
-                result = 0;
+                failure = CmxStop::badJump;
                 break;
             }
-            readPos = jumpTarget;
+            cursor.Seek(jumpTarget);
         } else {
-            readPos = start + size;
+            cursor.Seek(start + size);
         }
     }
-    readEnd = dataSize;
+    cursor.SetLimit(dataSize);
     instrEnd = 0;
-    return result;
+    if (failure == CmxStop::complete)
+        return 1;
+    stopRecord.reason = failure;
+    stopRecord.offset = start;
+    stopRecord.instruction = stopRecord.instructions;
+    stopRecord.code = code;
+    return 0;
 }
 
 int CCmxParser::ProcessInstr(unsigned long, short code) {
@@ -100,6 +100,24 @@ int CCmxParser::ProcessInstr(unsigned long, short code) {
     case kJumpAbsolute:
     case -kJumpAbsolute:
         DoJumpAbsolut();
+        return 1;
+    default:
+        break;
+    }
+    if (!rectanglesAndTransforms)
+        return 0;
+    switch (code) {
+    case kRectangle:
+    case -kRectangle:
+        DoRectangle();
+        return 1;
+    case kAddGlobalTransform:
+    case -kAddGlobalTransform:
+        DoAddGlobalTransform();
+        return 1;
+    case kRestoreGlobalTransform:
+    case -kRestoreGlobalTransform:
+        DoRestoreGlobalTransform();
         return 1;
     default:
         return 0;
@@ -159,6 +177,7 @@ int CCmxParser::DoBeginGroup() {
     GetTagSize();
     if (group != nullptr) {
         GetRectangle(&group->bounds);
+        TransformBounds(&group->bounds);
         // A load always has a group stack; the preview, which has none, walks no page.
         if (groupStack != nullptr)
             groupStack->AddObjHead(group);
@@ -190,18 +209,8 @@ int CCmxParser::DoJumpAbsolut() {
     GetTag();
     // The target is a file offset; the body starts behind the header. Below the header the
     // difference wraps to a position past every page, which the walk refuses.
-    readPos = target - CMX_HEADER_SIZE;
-    jumpTarget = readPos;
+    jumpTarget = target - CMX_HEADER_SIZE;
+    cursor.Seek(jumpTarget);
     jumped = true;
-    return 1;
-}
-
-int CCmxParser::DoAddClippingRegion() {
-    return 1;
-}
-int CCmxParser::DoAddGlobalTransform() {
-    return 1;
-}
-int CCmxParser::DoBeginEmbedded() {
     return 1;
 }

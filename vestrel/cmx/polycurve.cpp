@@ -1,6 +1,10 @@
-// The poly-curve instruction: point lists become paths, one per sub-path.
+// Shapes: the point lists of poly-curves and the outlines of rectangles become paths, one per
+// sub-path.
 #include "vestrel/cmx/readers.h"
 #include "vestrel/objects/objects.h"
+
+#include <algorithm>
+#include <cmath>
 
 using namespace vestrel_objects;
 
@@ -10,6 +14,11 @@ constexpr unsigned char kMove = 'M';
 constexpr unsigned char kLine = 'L';
 constexpr unsigned char kCurveStart = 'C';
 constexpr unsigned char kCurveNext = 'x';
+
+// A quarter circle of radius 1 as one cubic segment: its control points lie this far along the
+// tangents.
+constexpr double kQuarterArc = 0.5522847498307936;
+constexpr double kPi = 3.14159265358979323846;
 
 } // namespace
 
@@ -27,16 +36,14 @@ int CCmxParser::GetPointList(int fillFlag) {
     // instruction cannot hold is damage, and the list is rejected before anything is built.
     const DWORD pointBytes = ShortCoordinates() ? 4 : 8;
     const ULONGLONG needed = static_cast<ULONGLONG>(count) * (pointBytes + 1);
-    if (exhausted || drawing == nullptr || readPos > instrEnd || needed > instrEnd - readPos)
+    const DWORD at = cursor.Position();
+    if (cursor.Exhausted() || drawing == nullptr || at > instrEnd || needed > instrEnd - at)
         return 0;
     // The working arrays are kept between shapes: a drawing has many.
     letterScratch.resize(count);
     pointScratch.resize(count);
     unsigned char* letters = letterScratch.data();
     tagDoublePoint* points = pointScratch.data();
-    if (pathScratch == nullptr)
-        pathScratch = new CGrObjSimple;
-    CGrObjSimple* path = pathScratch;
     for (WORD i = 0; i < count; ++i)
         GetPoint(&points[i]);
     bool curveRun = false;
@@ -61,6 +68,15 @@ int CCmxParser::GetPointList(int fillFlag) {
             break;
         }
     }
+    AddShape(letters, points, count, fillFlag);
+    return 1;
+}
+
+void CCmxParser::AddShape(unsigned char* letters, tagDoublePoint* points, WORD count,
+                          int fillFlag) {
+    if (pathScratch == nullptr)
+        pathScratch = new CGrObjSimple;
+    CGrObjSimple* path = pathScratch;
 
     auto finish = [&](CGrObjSimple* piece, WORD first, WORD length) {
         piece->SetLayerIndex(curLayerIndex);
@@ -107,5 +123,71 @@ int CCmxParser::GetPointList(int fillFlag) {
         else
             drawing->AddObjHead(pieces);
     }
+}
+
+int CCmxParser::DoRectangle() {
+    const int fillFlag = ReadAttributeGroup();
+    GetTag();
+    GetTagSize();
+    const double centreX = GetFileCoordinate();
+    const double centreY = GetFileCoordinate();
+    const double width = GetLength();
+    const double height = GetLength();
+    const double radius = GetLength();
+    // Millionths of a degree in 32-bit files, tenths in 16-bit ones, counter-clockwise.
+    const double degrees = ShortCoordinates() ? GetInteger() / 10.0 : GetInt32() / 1.0e6;
+    tagDoubleRect bounds;
+    GetRectangle(&bounds);
+    GetTag();
+    if (cursor.Exhausted() || drawing == nullptr)
+        return 1;
+
+    // The outline counter-clockwise from the lower edge, around the centre; rounded corners
+    // are quarter arcs, each one cubic segment.
+    const double w = width / 2, h = height / 2;
+    const double r = std::min({radius, w, h});
+    const double k = r * kQuarterArc;
+    struct Node {
+        double x, y;
+        unsigned char letter;
+    };
+    Node outline[17];
+    int count = 0;
+    auto add = [&](double x, double y, unsigned char letter) { outline[count++] = {x, y, letter}; };
+    if (r <= 0) {
+        add(-w, -h, kMove);
+        add(w, -h, kLine);
+        add(w, h, kLine);
+        add(-w, h, kLine);
+        add(-w, -h, kLine);
+    } else {
+        add(-w + r, -h, kMove);
+        add(w - r, -h, kLine);
+        add(w - r + k, -h, kCurveStart);
+        add(w, -h + r - k, kCurveNext);
+        add(w, -h + r, kCurveNext);
+        add(w, h - r, kLine);
+        add(w, h - r + k, kCurveStart);
+        add(w - r + k, h, kCurveNext);
+        add(w - r, h, kCurveNext);
+        add(-w + r, h, kLine);
+        add(-w + r - k, h, kCurveStart);
+        add(-w, h - r + k, kCurveNext);
+        add(-w, h - r, kCurveNext);
+        add(-w, -h + r, kLine);
+        add(-w, -h + r - k, kCurveStart);
+        add(-w + r - k, -h, kCurveNext);
+        add(-w + r, -h, kCurveNext);
+    }
+    const double cosine = std::cos(degrees * kPi / 180.0);
+    const double sine = std::sin(degrees * kPi / 180.0);
+    unsigned char letters[17];
+    tagDoublePoint points[17];
+    for (int i = 0; i < count; ++i) {
+        letters[i] = outline[i].letter;
+        points[i] = ToDrawing(centreX + outline[i].x * cosine - outline[i].y * sine,
+                              centreY + outline[i].x * sine + outline[i].y * cosine);
+    }
+    AddShape(letters, points, static_cast<WORD>(count), fillFlag);
     return 1;
 }

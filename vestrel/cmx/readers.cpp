@@ -6,7 +6,7 @@ int CCmxParser::GetString(CString* text) {
     if (count == 0)
         return 1;
     // Appends only what the body holds: a count past its end reads nothing.
-    const unsigned char* p = Take(count);
+    const unsigned char* p = cursor.Take(count);
     if (p != nullptr)
         for (WORD i = 0; i < count; ++i)
             *text += static_cast<char>(p[i]);
@@ -14,21 +14,26 @@ int CCmxParser::GetString(CString* text) {
 }
 
 int CCmxParser::GetMatrix(CMatrix* matrix) {
-    switch (GetWord()) {
-    case 1:
+    // The translation moves to the drawing's origin and scale; the factors stay.
+    if (GetFileMatrix(matrix) == 2) {
+        matrix->dx = (matrix->dx - static_cast<double>(GetBoundLeft())) * coordScale;
+        matrix->dy = (matrix->dy - static_cast<double>(GetBoundBottom())) * coordScale;
+    }
+    return 1;
+}
+
+WORD CCmxParser::GetFileMatrix(CMatrix* matrix) {
+    const WORD type = GetWord();
+    if (type == 1) {
         *matrix = CMatrix();
-        break;
-    case 2:
+    } else if (type == 2) {
         matrix->m11 = GetDouble();
         matrix->m12 = GetDouble();
         matrix->m21 = GetDouble();
         matrix->m22 = GetDouble();
-        matrix->dx = (GetDouble() - static_cast<double>(GetBoundLeft())) * coordScale;
-        matrix->dy = (GetDouble() - static_cast<double>(GetBoundBottom())) * coordScale;
-        break;
-    default:
-        // An unknown type leaves the caller's matrix as it was.
-        break;
+        matrix->dx = GetDouble();
+        matrix->dy = GetDouble();
     }
-    return 1;
+    // An unknown type leaves the caller's matrix as it was.
+    return type;
 }

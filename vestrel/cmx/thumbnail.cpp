@@ -2,77 +2,120 @@
 #include "vestrel/cmx/readers.h"
 
 #include "drawset/bytes.h"
+#include "drawset/thumbblock.h"
 
 #include "platform/gdi.h"
 
 #include <algorithm>
+#include <vector>
+
+using namespace drawset_thumb;
 
 namespace {
 
-constexpr DWORD kSide = 128;
 constexpr DWORD kPictureSide = 96;
-constexpr DWORD kMargin = 16;
-constexpr DWORD kPixelBytes = kSide * kSide;                 // 16384
-constexpr DWORD kPictureBytes = kPictureSide * kPictureSide; // 9216
-constexpr DWORD kInfoHeaderBytes = 40;
-constexpr DWORD kBlockFixedBytes = kPixelBytes + kInfoHeaderBytes; // 16424
+constexpr DWORD kMargin = (kSide - kPictureSide) / 2;
+constexpr DWORD kPicturePixels = kPictureSide * kPictureSide; // 9216
+constexpr DWORD kFullPalette = 256;
+
+// A palette of 256 colours for a true-colour picture, and the index of each of its pixels: the
+// picture's own colours when they fit beside white (the margin's colour), else a cube of 6 x 7
+// x 6 levels, green finest as the eye sees it best.
+void Quantize(const unsigned char* pixels, DWORD bytesPerPixel, unsigned char* palette,
+              unsigned char* indices) {
+    std::vector<std::uint32_t> colors(kPicturePixels);
+    for (DWORD i = 0; i < kPicturePixels; ++i) {
+        const unsigned char* p = pixels + i * bytesPerPixel;
+        colors[i] = (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+    }
+    std::vector<std::uint32_t> own(colors);
+    own.push_back(0xFFFFFF);
+    std::sort(own.begin(), own.end());
+    own.erase(std::unique(own.begin(), own.end()), own.end());
+    std::memset(palette, 0, 4 * kFullPalette);
+    if (own.size() <= kFullPalette) {
+        for (std::size_t i = 0; i < own.size(); ++i) {
+            palette[4 * i] = static_cast<unsigned char>(own[i]);
+            palette[4 * i + 1] = static_cast<unsigned char>(own[i] >> 8);
+            palette[4 * i + 2] = static_cast<unsigned char>(own[i] >> 16);
+        }
+        for (DWORD i = 0; i < kPicturePixels; ++i)
+            indices[i] = static_cast<unsigned char>(
+                std::lower_bound(own.begin(), own.end(), colors[i]) - own.begin());
+        return;
+    }
+    auto level = [](std::uint32_t value, unsigned steps) { return (value * steps + 127) / 255; };
+    for (unsigned r = 0; r < 6; ++r)
+        for (unsigned g = 0; g < 7; ++g)
+            for (unsigned b = 0; b < 6; ++b) {
+                unsigned char* entry = palette + 4 * (r * 42 + g * 6 + b);
+                entry[0] = static_cast<unsigned char>((b * 255 + 2) / 5);
+                entry[1] = static_cast<unsigned char>((g * 255 + 3) / 6);
+                entry[2] = static_cast<unsigned char>((r * 255 + 2) / 5);
+            }
+    for (DWORD i = 0; i < kPicturePixels; ++i)
+        indices[i] = static_cast<unsigned char>(level(colors[i] >> 16, 5) * 42 +
+                                                level((colors[i] >> 8) & 0xFF, 6) * 6 +
+                                                level(colors[i] & 0xFF, 5));
+}
 
 } // namespace
 
-int CCmxParser::ProcessThumbNail() {
-    SavedCursor saved = BeginTableRead();
-    unsigned char* chunk = FindChunk("DISP");
-    // A chunk whose stated size cannot hold what it must hold, or that the body cuts short,
-    // is treated as no chunk at all.
-    bool usable = chunk != nullptr;
-    DWORD paletteBytes = 0;
-    DWORD pixelStart = 0;
-    unsigned char info[kInfoHeaderBytes] = {};
-    if (usable) {
-        const DWORD start = static_cast<DWORD>(chunk - dataBuffer);
-        readPos = start + 4;
-        const DWORD chunkSize = GetDWord();
-        GetDWord();
-        GetBlock(info, sizeof info);
-        const ULONGLONG colors = drawset_bytes::GetU32(info + 32);
-        const ULONGLONG required = 4 + kInfoHeaderBytes + 4 * colors + kPictureBytes;
-        const ULONGLONG dataStart = static_cast<ULONGLONG>(start) + 8;
-        if (exhausted || chunkSize < required || dataStart + chunkSize > dataSize) {
-            usable = false;
-        } else {
-            paletteBytes = static_cast<DWORD>(4 * colors);
-            // Writers may store a longer palette than biClrUsed counts; the pixels are the
-            // chunk's last 96 x 96 bytes.
-            pixelStart = static_cast<DWORD>(dataStart + chunkSize - kPictureBytes);
-        }
+void CCmxParser::ReleaseThumbnail() {
+    if (drawing != nullptr && drawing->thumbnail != nullptr) {
+        delete drawing->thumbnail;
+        drawing->thumbnail = nullptr;
     }
-    if (!usable) {
-        EndTableRead(saved);
-        if (drawing != nullptr && drawing->thumbnail != nullptr) {
-            delete drawing->thumbnail;
-            drawing->thumbnail = nullptr;
-        }
+}
+
+int CCmxParser::ProcessThumbNail() {
+    unsigned char* chunk = FindChunk("DISP");
+    if (chunk == nullptr) {
+        ReleaseThumbnail();
         return -1;
     }
-
-    const unsigned char* palette = Take(paletteBytes);
-    readPos = pixelStart;
-    const unsigned char* pixels = Take(kPictureBytes);
-    EndTableRead(saved);
-    if (palette == nullptr || pixels == nullptr || drawing == nullptr)
+    // The chunk's size is not read: header, palette and pixels follow one another from the
+    // chunk's data on, and only the body's end can cut them short.
+    TableScope scope(*this, Offset(chunk) + 8);
+    GetDWord();
+    unsigned char info[kHeaderBytes] = {};
+    GetBlock(info, sizeof info);
+    const WORD bitCount = drawset_bytes::GetU16(info + 14);
+    const DWORD bytesPerPixel = bitCount == 24 || bitCount == 32 ? bitCount / 8u : 1u;
+    const bool trueColor = bytesPerPixel > 1;
+    ULONGLONG colors = drawset_bytes::GetU32(info + 32);
+    // An 8-bit picture whose header counts no colours has a full palette, as a DIB has.
+    if (bitCount == 8 && colors == 0)
+        colors = kFullPalette;
+    const unsigned char* palette =
+        4 * colors <= cursor.Remaining() ? cursor.Take(static_cast<DWORD>(4 * colors)) : nullptr;
+    const unsigned char* pixels =
+        palette != nullptr ? cursor.Take(kPicturePixels * bytesPerPixel) : nullptr;
+    if (pixels == nullptr) {
+        ReleaseThumbnail();
+        stopRecord.thumbnail = CmxThumbnail::damaged;
+        return -1;
+    }
+    if (drawing == nullptr)
         return -1;
     if (drawing->thumbnail == nullptr)
         drawing->thumbnail = new CGrObjBitmap;
 
-    // The first pure white entry that an 8-bit pixel can name fills the margin.
-    unsigned char white = 0;
-    for (DWORD i = 0; i < std::min<DWORD>(paletteBytes / 4, 256); ++i) {
-        if (palette[4 * i] == 255 && palette[4 * i + 1] == 255 && palette[4 * i + 2] == 255) {
-            white = static_cast<unsigned char>(i);
-            break;
-        }
+    // True colours become indices into a palette of the block's own.
+    unsigned char ownPalette[4 * kFullPalette];
+    unsigned char ownIndices[kPicturePixels];
+    if (trueColor) {
+        Quantize(pixels, bytesPerPixel, ownPalette, ownIndices);
+        palette = ownPalette;
+        pixels = ownIndices;
+        colors = kFullPalette;
+        drawset_bytes::PutU16(info + 14, 8);
+        drawset_bytes::PutU32(info + 16, BI_RGB);
+        drawset_bytes::PutU32(info + 36, 0);
     }
-    const DWORD blockSize = kBlockFixedBytes + paletteBytes;
+    const DWORD paletteBytes = static_cast<DWORD>(4 * colors);
+    const unsigned char white = WhiteIndex(palette, static_cast<DWORD>(colors));
+    const DWORD blockSize = static_cast<DWORD>(BlockSize(colors));
     unsigned char* block = static_cast<unsigned char*>(::operator new(blockSize));
     std::memset(block, white, kPixelBytes);
     for (DWORD row = 0; row < kPictureSide; ++row)
@@ -81,25 +124,25 @@ int CCmxParser::ProcessThumbNail() {
     drawset_bytes::PutU32(info + 4, kSide);
     drawset_bytes::PutU32(info + 8, kSide);
     drawset_bytes::PutU32(info + 20, kPixelBytes);
-    std::memcpy(block + kPixelBytes, info, kInfoHeaderBytes);
+    drawset_bytes::PutU32(info + 32, static_cast<DWORD>(colors));
+    std::memcpy(block + kPixelBytes, info, kHeaderBytes);
     if (paletteBytes > 0)
-        std::memcpy(block + kBlockFixedBytes, palette, paletteBytes);
+        std::memcpy(block + kPaletteStart, palette, paletteBytes);
 
     ::operator delete(drawing->thumbnail->data);
     drawing->thumbnail->data = block;
     drawing->thumbnail->size = blockSize;
+    stopRecord.thumbnail = trueColor ? CmxThumbnail::trueColor : CmxThumbnail::palette;
     return 1;
 }
 
 int CCmxParser::ShowThumbNail(CString path, CDC* dc) {
-    CFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeRead, &error))
+    if (ReadCmxFile(path, false, false) == 0)
         return 0;
-    const DWORD bodyLength = ReadCmxImage(&file, false);
-    file.Close();
-    if (bodyLength == 0)
-        return 0;
+    // Writers put the thumbnail in front of the compressed chunks; one that went in with them
+    // is unpacked for. A stream that cannot be unpacked leaves the preview without thumbnail.
+    if (stopRecord.compressed && FindChunk("DISP") == nullptr)
+        UnpackBody();
     // The preview works on a drawing of its own; one that a load left held waits for it, and
     // comes back however the preview ends.
     struct Preview {

@@ -2,7 +2,6 @@
 // drawing.
 #include "vestrel/cmx/readers.h"
 #include "vestrel/frame/vestrel.h"
-#include "vestrel/resources/resource.h"
 
 #include "platform/filedlg.h"
 
@@ -34,14 +33,7 @@ int CCmxParser::WriteCmxFile(CString) {
 int CCmxParser::ParseCmx6(CString* cmxPath, CString* jobPath) {
     const CString cmx = *cmxPath;
     CString job = *jobPath;
-    CFile file;
-    CFileException error;
-    if (!file.Open(cmx, CFile::modeRead, &error)) {
-        ShowErrorMessage(IDS_CMX_OPEN_FAILED);
-        return 0;
-    }
-    const DWORD bodyLength = ReadCmxImage(&file, true);
-    file.Close();
+    const DWORD bodyLength = ReadCmxFile(cmx, true, true);
     if (bodyLength == 0)
         return 0;
     if (job.GetLength() == 1) {
@@ -56,6 +48,7 @@ int CCmxParser::ParseCmx6(CString* cmxPath, CString* jobPath) {
             job = dialog->GetPathName();
         dialog.reset();
         if (!chosen) {
+            stopRecord.reason = CmxStop::cancelled;
             ReleaseDrawing();
             FreeMem();
             return 0;

@@ -21,7 +21,7 @@ bool CCmxParser::HoldsResources() const {
 // The owned pointers are all null here, so only plain values and borrowed pointers are copied.
 void CCmxParser::CopyFields(const CCmxParser& other) {
     fileName = other.fileName;
-    readPos = other.readPos;
+    cursor = other.cursor;
     oleBlockSize = other.oleBlockSize;
     oleBlockCount = other.oleBlockCount;
     oleDataSize = other.oleDataSize;
@@ -31,6 +31,8 @@ void CCmxParser::CopyFields(const CCmxParser& other) {
     groupDepth = other.groupDepth;
     coordScale = other.coordScale;
     formatVersion = other.formatVersion;
+    rectanglesAndTransforms = other.rectanglesAndTransforms;
+    stopRecord = other.stopRecord;
     dropBlockSize = other.dropBlockSize;
     dropBlockFill = other.dropBlockFill;
     dropBufferOwned = other.dropBufferOwned;
