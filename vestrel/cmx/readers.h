@@ -107,4 +107,3 @@ inline int CCmxParser::GetRectangle(tagDoubleRect* rect) {
     rect->bottom = GetCoordinate();
     return 1;
 }
-
