@@ -209,6 +209,10 @@ BOOL PlatformReadStandardInput(std::vector<BYTE>* bytes) {
     }
 }
 
+BOOL PlatformWriteStandardOutput(const void* bytes, std::size_t count) {
+    return std::fwrite(bytes, 1, count, stdout) == count && std::fflush(stdout) == 0 ? TRUE : FALSE;
+}
+
 namespace platform_os {
 
 int LoadModuleString(HINSTANCE module, UINT id, char* buffer, UINT maxLength) {

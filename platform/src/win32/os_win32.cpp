@@ -202,6 +202,15 @@ BOOL PlatformStderrIsTerminal() {
     return ::_isatty(2) ? TRUE : FALSE;
 }
 
+BOOL PlatformWriteStandardOutput(const void* bytes, std::size_t count) {
+    // What stands in the buffer goes out in the mode it was written in; the bytes go out as
+    // they are, with no LF turned into CR LF.
+    if (std::fflush(stdout) != 0)
+        return FALSE;
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    return std::fwrite(bytes, 1, count, stdout) == count && std::fflush(stdout) == 0 ? TRUE : FALSE;
+}
+
 BOOL PlatformReadStandardInput(std::vector<BYTE>* bytes) {
     bytes->clear();
     // The C library would turn CR LF into LF and stop at Ctrl-Z.
