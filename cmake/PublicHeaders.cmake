@@ -15,4 +15,6 @@ function(vestrel_install_headers root)
                   ${PROJECT_SOURCE_DIR}/vestrel/cmx/cursor.h
                   ${PROJECT_SOURCE_DIR}/vestrel/cmx/stoprecord.h
             DESTINATION ${root}/vestrel/cmx ${ARGN})
+    install(FILES ${PROJECT_SOURCE_DIR}/vestrel/prevfile/prevfile.h
+            DESTINATION ${root}/vestrel/prevfile ${ARGN})
 endfunction()

@@ -1,6 +1,9 @@
-// The common file dialog. The portable dialog asks an installed chooser for the answer, as
-// message boxes ask their sink: the command line answers from its arguments, tests with what
-// they want to see. With no chooser installed every dialog is cancelled.
+// The common file dialog. With a chooser installed (as message boxes have their sink) the dialog
+// is a portable one that the chooser answers: the command line answers on its terminal, tests with
+// what they want to see, and a chooser may select files in it as a person's clicks would. Without
+// one, the system's dialog runs where the system has one (GetOpenFileName and GetSaveFileName in
+// Explorer style with the hook, as the framework drives them); elsewhere every dialog is
+// cancelled.
 #pragma once
 
 #include "platform/cstring.h"
@@ -8,6 +11,7 @@
 
 #if defined(_WIN32)
 #include <commdlg.h>
+#include <dlgs.h>
 #else
 #define OFN_READONLY 0x00000001
 #define OFN_OVERWRITEPROMPT 0x00000002
@@ -46,6 +50,31 @@ struct tagOFN {
     LPCSTR lpTemplateName;
 };
 typedef tagOFN OPENFILENAME;
+
+// The notification an Explorer-style dialog sends to its child dialog.
+struct tagOFNOTIFY {
+    NMHDR hdr;
+    OPENFILENAME* lpOFN;
+    LPSTR pszFile;
+};
+typedef tagOFNOTIFY OFNOTIFY;
+
+#define CDN_FIRST (0U - 601U)
+#define CDN_INITDONE (CDN_FIRST - 0x0000)
+#define CDN_SELCHANGE (CDN_FIRST - 0x0001)
+#define CDN_FOLDERCHANGE (CDN_FIRST - 0x0002)
+#define CDN_FILEOK (CDN_FIRST - 0x0005)
+#define CDN_TYPECHANGE (CDN_FIRST - 0x0006)
+#define CDM_FIRST (WM_USER + 100)
+#define CDM_GETSPEC (CDM_FIRST + 0x0000)
+#define CDM_GETFILEPATH (CDM_FIRST + 0x0001)
+#define CD_LBSELCHANGE 0
+
+// Controls of the file dialog: where a child template places the standard controls, the file
+// list and the file name of an old-style dialog.
+#define stc32 0x045f
+#define lst1 0x0460
+#define edt1 0x0480
 #endif
 
 class CFileDialog;
@@ -53,16 +82,23 @@ class CFileDialog;
 class PLATFORM_API CFileDialogChooser {
 public:
     virtual ~CFileDialogChooser();
-    // Answers one modal dialog, which it may inspect (open or save, m_ofn with its flags,
-    // filter, default extension and file buffer). Returns IDOK with the chosen path in *path,
-    // or anything else to cancel.
+    // Answers one modal dialog, which is open while it answers: it may look at it (open or save,
+    // m_ofn with its flags, filter, default extension and file buffer, its windows) and select
+    // files in it. Returns IDOK with the chosen path in *path, or anything else to cancel.
     virtual int Choose(CFileDialog& dialog, CString* path) = 0;
+
+protected:
+    // Selects path in the open dialog as a person's click in its file list does: the dialog's
+    // selection names path and the dialog hears of it, an Explorer-style dialog through
+    // CDN_SELCHANGE (OnFileNameChange), an old-style one through OnLBSelChangedNotify for lst1.
+    // Does nothing when the dialog is not open.
+    static void Select(CFileDialog& dialog, LPCSTR path);
 };
 
-// Installs chooser (null: every dialog is cancelled) and returns the one installed before.
+// Installs chooser (null: the system's dialogs, or none) and returns the one installed before.
 PLATFORM_API CFileDialogChooser* PlatformSetFileDialogChooser(CFileDialogChooser* chooser);
 
-class PLATFORM_API CFileDialog : public CWnd {
+class PLATFORM_API CFileDialog : public CDialog {
     DECLARE_DYNAMIC(CFileDialog)
 public:
     // filter is in the framework's form "Text|*.ext|...||"; the bars become the zeros of
@@ -73,13 +109,17 @@ public:
                          LPCSTR filter = nullptr, CWnd* parent = nullptr);
     ~CFileDialog() override;
 
-    // IDOK or IDCANCEL. On OK the chosen path, with the default extension added to a name
-    // that has none, is what GetPathName returns; a copy goes to m_ofn.lpstrFile, cut to
-    // m_ofn.nMaxFile characters including the terminating zero. An OK without a path counts
-    // as a cancel.
+    // IDOK or IDCANCEL. The portable dialog opens (OnInitDialog, with the child template of
+    // m_ofn.hInstance and m_ofn.lpTemplateName under OFN_ENABLETEMPLATE) while the chooser
+    // answers. On OK the chosen path, with the default extension added to a name that has none,
+    // is what GetPathName returns; a copy goes to m_ofn.lpstrFile, cut to m_ofn.nMaxFile
+    // characters including the terminating zero. An OK without a path, or one that
+    // OnFileNameOK refuses, counts as a cancel.
     virtual int DoModal();
 
-    // The chosen path; before a choice, the text in the file buffer.
+    // While an Explorer-style dialog is open, the path that its selection names (the system's
+    // dialog answers CDM_GETFILEPATH); otherwise the chosen path, and before a choice the text
+    // in the file buffer.
     CString GetPathName() const;
     // The last part of GetPathName, behind the final '/' or '\'.
     CString GetFileName() const;
@@ -91,9 +131,35 @@ public:
     // The file buffer that m_ofn.lpstrFile points to unless a caller points it elsewhere.
     char m_szFileName[_MAX_PATH];
 
+protected:
+    // The notifications of an Explorer-style dialog: it is ready, its selection, folder or file
+    // type changed, or the user chose a file (TRUE refuses the choice).
+    virtual void OnInitDone();
+    virtual void OnFileNameChange();
+    virtual void OnFolderChange();
+    virtual void OnTypeChange();
+    virtual BOOL OnFileNameOK();
+    // A selection in a list of an old-style dialog (lst1 for the files).
+    virtual void OnLBSelChangedNotify(UINT idBox, UINT curSel, UINT code);
+
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
 private:
+    friend class CFileDialogChooser;
+    friend struct PlatformWindowAccess;
+
+    int AnswerByChooser(CFileDialogChooser* chooser);
+    bool Explorer() const { return (m_ofn.Flags & OFN_EXPLORER) != 0; }
+    // What the portable dialog's selection names, as CDM_GETFILEPATH would.
+    CString SelectedPath() const;
+
     CString defExt_;
     std::string filter_;
+    CWnd* parentWnd_;
     CString chosenPath_;
     bool chosen_ = false;
+    // While a chooser answers, the dialog is open, and what a selection named.
+    bool open_ = false;
+    CString selection_;
+    bool selected_ = false;
 };

@@ -42,6 +42,10 @@ typedef DWORD COLORREF;
 #define NULLREGION 1
 #define SIMPLEREGION 2
 
+// A device context of the system.
+struct HDC__;
+typedef HDC__* HDC;
+
 struct tagPOINT {
     LONG x;
     LONG y;
@@ -114,7 +118,7 @@ public:
 };
 
 // Right and bottom lie outside the rectangle, as everywhere in GDI.
-class CRect : public tagRECT {
+class PLATFORM_API CRect : public tagRECT {
 public:
     CRect() : tagRECT{0, 0, 0, 0} {}
     CRect(int l, int t, int r, int b) : tagRECT{l, t, r, b} {}
@@ -252,10 +256,16 @@ private:
     COLORREF color_ = RGB(255, 255, 255);
 };
 
-// A device context over a pixel surface. It starts with the stock black pen and white brush
-// selected and the current position at (0, 0). Everything it draws is clipped to its clip box,
-// which is the surface unless a paint context narrows it. Coordinates beyond +/- 2^27, the
-// range GDI itself works in, make lines and rectangles draw nothing.
+namespace platform_os {
+class SystemDC;
+}
+
+// A device context over a pixel surface, or over a context of the system (m_hDC) on systems that
+// have them. It starts with the stock black pen and white brush selected and the current position
+// at (0, 0). Over a surface, everything it draws is clipped to its clip box, which is the surface
+// unless a paint context narrows it, and coordinates beyond +/- 2^27, the range GDI itself works
+// in, make lines and rectangles draw nothing. Over a system context the system draws and clips,
+// and the surface is left alone.
 class PLATFORM_API CDC : public CObject {
     DECLARE_DYNAMIC(CDC)
 public:
@@ -266,6 +276,15 @@ public:
     CDC(const CDC&) = delete;
     CDC& operator=(const CDC&) = delete;
     ~CDC() override;
+
+    // The system's context this one draws on, null when it draws into its surface.
+    HDC m_hDC = nullptr;
+    HDC GetSafeHdc() const { return m_hDC; }
+    // Draws on a context of the system from now on, with the stock black pen and white brush;
+    // FALSE where the system has none, or for a null one. Detach gives it back with the objects
+    // it held at Attach selected again.
+    BOOL Attach(HDC dc);
+    HDC Detach();
 
     const CPixelSurface& GetSurface() const { return *surface_; }
     // The clip box; NULLREGION when nothing can be drawn, else SIMPLEREGION.
@@ -325,6 +344,9 @@ protected:
 
 private:
     void Fill(const CRect& rect, std::uint32_t pixel);
+    // The bookkeeping of a selection: what the surface draws with, and what was selected before.
+    CPen* Keep(CPen* pen);
+    CBrush* Keep(CBrush* brush);
 
     CPixelSurface ownSurface_;
     CPixelSurface* surface_;
@@ -336,4 +358,5 @@ private:
     bool brushVisible_ = true;
     std::uint32_t brushPixel_ = CPixelSurface::kWhite;
     CPoint position_;
+    platform_os::SystemDC* system_ = nullptr;
 };

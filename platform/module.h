@@ -56,5 +56,27 @@ PLATFORM_API void PlatformRegisterStrings(HINSTANCE module, const PlatformString
                                           std::size_t count);
 PLATFORM_API void PlatformUnregisterStrings(HINSTANCE module);
 
+// One item of a dialog template, for the portable dialogs: a dialog, the controls that follow it
+// and the end of its controls. Places and sizes are in dialog units.
+struct PlatformDialogItem {
+    enum Kind { dialog, control, end };
+    Kind kind;
+    int id;
+    DWORD style;
+    DWORD exStyle;
+    short x, y, cx, cy;
+    const char* text; // the dialog's caption, a control's text
+};
+
+// Registers the dialog templates of a module, by its instance handle. The system's dialogs take
+// their templates from the module's resources; the portable ones from these tables, on every
+// system.
+PLATFORM_API void PlatformRegisterDialogs(HINSTANCE module, const PlatformDialogItem* items,
+                                          std::size_t count);
+PLATFORM_API void PlatformUnregisterDialogs(HINSTANCE module);
+// The dialog item of template name (an id made with MAKEINTRESOURCE) in module, followed by its
+// controls and the end; null when the module registered none of that id.
+PLATFORM_API const PlatformDialogItem* PlatformFindDialog(HINSTANCE module, LPCSTR name);
+
 // The instance handle of the module that holds address.
 PLATFORM_API HINSTANCE PlatformModuleFromAddress(const void* address);

@@ -28,10 +28,13 @@ public:
         for (const char* p = dialog.m_ofn.lpstrFilter; p != nullptr && *p != 0;
              p += std::strlen(p) + 1)
             filter.push_back(p);
+        for (const std::string& selection : selections)
+            Select(dialog, selection.c_str());
         *path = path_.c_str();
         return result_;
     }
 
+    std::vector<std::string> selections;
     int calls = 0;
     bool open = false;
     DWORD flags = 0;
@@ -47,12 +50,17 @@ private:
 
 } // namespace
 
+#if !defined(_WIN32)
+// Windows runs its own dialog then.
 TEST(FileDialog, WithoutAChooserEveryDialogIsCancelled) {
+    CFileDialogChooser* suite = PlatformSetFileDialogChooser(nullptr);
     CFileDialog dialog(FALSE, "job", "*.job");
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_EQ(dialog.GetPathName(), "*.job");
-    EXPECT_TRUE(dialog.IsKindOf(RUNTIME_CLASS(CWnd)));
+    EXPECT_TRUE(dialog.IsKindOf(RUNTIME_CLASS(CDialog)));
+    PlatformSetFileDialogChooser(suite);
 }
+#endif
 
 TEST(FileDialog, TheChooserSeesTheDialog) {
     ScriptedChooser chooser(IDOK, "/data/out.job");
@@ -166,10 +174,61 @@ TEST(FileDialog, TheFileBufferIsCutSafely) {
 
 TEST(FileDialog, InstallingReturnsThePreviousChooser) {
     ScriptedChooser first(IDOK, "a");
-    CFileDialogChooser* previous = PlatformSetFileDialogChooser(nullptr);
-    EXPECT_EQ(previous, &first);
+    ScriptedChooser second(IDCANCEL, "b");
+    EXPECT_EQ(PlatformSetFileDialogChooser(&first), &second);
     CFileDialog dialog(TRUE);
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_EQ(first.calls, 0);
-    EXPECT_EQ(PlatformSetFileDialogChooser(previous), nullptr);
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(first.calls, 1);
+    EXPECT_EQ(second.calls, 0);
+    EXPECT_EQ(PlatformSetFileDialogChooser(&second), &first);
+}
+
+namespace {
+
+// Hears what the dialog tells it, and refuses the choice when asked to.
+class Listening : public CFileDialog {
+public:
+    explicit Listening(bool refuse) : CFileDialog(TRUE, "cmx", "*.cmx"), refuse_(refuse) {}
+    BOOL OnInitDialog() override {
+        heard.push_back("init dialog");
+        return CFileDialog::OnInitDialog();
+    }
+    std::vector<std::string> heard;
+
+protected:
+    void OnInitDone() override { heard.push_back("init done"); }
+    void OnFileNameChange() override { heard.push_back("selection " + GetPathName().str()); }
+    BOOL OnFileNameOK() override {
+        heard.push_back("ok " + GetPathName().str());
+        return refuse_ ? TRUE : FALSE;
+    }
+
+private:
+    bool refuse_;
+};
+
+} // namespace
+
+TEST(FileDialog, TheDialogHearsOfItsOpeningSelectionsAndTheChoice) {
+    for (bool refuse : {false, true}) {
+        SCOPED_TRACE(refuse);
+        ScriptedChooser chooser(IDOK, "/a/two");
+        chooser.selections = {"/a/one.cmx"};
+        Listening dialog(refuse);
+        EXPECT_EQ(dialog.DoModal(), refuse ? IDCANCEL : IDOK);
+        EXPECT_EQ(dialog.heard,
+                  (std::vector<std::string>{"init dialog", "init done", "selection /a/one.cmx",
+                                            "ok /a/two.cmx"}));
+        // A refused choice leaves the buffer as it was.
+        EXPECT_STREQ(dialog.m_szFileName, refuse ? "*.cmx" : "/a/two.cmx");
+    }
+    // Selections outside the dialog's time reach nobody.
+    class Late : public ScriptedChooser {
+    public:
+        Late() : ScriptedChooser(IDCANCEL, "") {}
+        void SelectIn(CFileDialog& dialog) { Select(dialog, "/a/late.cmx"); }
+    } late;
+    Listening dialog(false);
+    late.SelectIn(dialog);
+    EXPECT_TRUE(dialog.heard.empty());
 }

@@ -76,7 +76,6 @@ TEST(Frame, ExportedPlainFunctions) {
     EXPECT_EQ(LoadCmx6FileOle2(), 0);
     EXPECT_EQ(LoadCmx6FileOle2(), 0);
     EXPECT_EQ(WEP(12345), 1);
-    EXPECT_EQ(LoadCmx6File(nullptr), 0);
     EXPECT_EQ(LoadCmx6File("/nonexistent/file.cmx"), 0);
     EXPECT_EQ(recorder.Ids(), std::vector<int>{1});
     EXPECT_EQ(LoadCmx6File(WriteTemp(SmallDrawing()).c_str()), 1);

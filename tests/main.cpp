@@ -1,6 +1,7 @@
 // The suite's entry: the library is initialised once, as a host does it.
 #include "vestrel/frame/vestrel.h"
 
+#include "platform/filedlg.h"
 #include "platform/msgbox.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,16 @@ public:
     }
 };
 
+// Nor for a file dialog: one that no test answers is cancelled, and said so on standard error.
+class NoDialogs : public CFileDialogChooser {
+public:
+    int Choose(CFileDialog& dialog, CString*) override {
+        std::fprintf(stderr, "file dialog: cancelled %s dialog for %s\n",
+                     dialog.m_bOpenFileDialog ? "an open" : "a save", dialog.m_szFileName);
+        return IDCANCEL;
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -27,5 +38,7 @@ int main(int argc, char** argv) {
     InitVestrelDLL();
     NoBoxes noBoxes;
     PlatformSetMessageBoxSink(&noBoxes);
+    NoDialogs noDialogs;
+    PlatformSetFileDialogChooser(&noDialogs);
     return RUN_ALL_TESTS();
 }

@@ -10,8 +10,9 @@ folder=${1:?usage: check-exports.sh FOLDER}
 objdump=i686-w64-mingw32-objdump
 cxxfilt=i686-w64-mingw32-c++filt
 
-# The plain functions, by their decorated names. _DoOpenCmxDlg@0 joins with the open dialog.
+# The plain functions, by their decorated names.
 plain=(
+    _DoOpenCmxDlg@0
     _InitVestrelDLL@0
     _LoadCmx6File@4
     _LoadCmx6FileOle2@0

@@ -1,5 +1,7 @@
 #include "platform/gdi.h"
 
+#include "src/syswin.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -202,7 +204,33 @@ CDC::CDC(CPixelSurface* target)
     SetClipBox(CRect(0, 0, surface_->GetWidth(), surface_->GetHeight()));
 }
 
-CDC::~CDC() = default;
+CDC::~CDC() {
+    Detach();
+}
+
+BOOL CDC::Attach(HDC dc) {
+    platform_os::SystemWindows* system = platform_os::Windows();
+    if (dc == nullptr || system == nullptr)
+        return FALSE;
+    Detach();
+    system_ = system->AttachDC(dc);
+    if (system_ == nullptr)
+        return FALSE;
+    m_hDC = dc;
+    // The context and its bookkeeping start alike: the stock black pen and white brush at (0, 0).
+    SelectStockObject(BLACK_PEN);
+    SelectStockObject(WHITE_BRUSH);
+    MoveTo(0, 0);
+    return TRUE;
+}
+
+HDC CDC::Detach() {
+    HDC dc = m_hDC;
+    delete system_;
+    system_ = nullptr;
+    m_hDC = nullptr;
+    return dc;
+}
 
 void CDC::SetClipBox(const CRect& rect) {
     const CRect bounds(0, 0, surface_->GetWidth(), surface_->GetHeight());
@@ -210,32 +238,62 @@ void CDC::SetClipBox(const CRect& rect) {
 }
 
 int CDC::GetClipBox(LPRECT rect) const {
+    if (system_ != nullptr) {
+        RECT box;
+        const int kind = system_->GetClipBox(&box);
+        if (rect != nullptr)
+            *rect = box;
+        return kind;
+    }
     if (rect != nullptr)
         *rect = clip_;
     return clip_.IsRectEmpty() ? NULLREGION : SIMPLEREGION;
 }
 
 CGdiObject* CDC::SelectStockObject(int index) {
+    CGdiObject* previous;
     switch (index) {
     case WHITE_PEN:
     case BLACK_PEN:
     case NULL_PEN:
-        return SelectObject(&StockPen(index));
+        previous = Keep(&StockPen(index));
+        break;
     case WHITE_BRUSH:
     case LTGRAY_BRUSH:
     case GRAY_BRUSH:
     case DKGRAY_BRUSH:
     case BLACK_BRUSH:
     case NULL_BRUSH:
-        return SelectObject(&StockBrush(index));
+        previous = Keep(&StockBrush(index));
+        break;
     default:
         return nullptr;
     }
+    // The system's own stock object, not a copy of its colour.
+    if (system_ != nullptr)
+        system_->SelectStockObject(index);
+    return previous;
 }
 
 CPen* CDC::SelectObject(CPen* pen) {
     if (pen == nullptr)
         return nullptr;
+    CPen* previous = Keep(pen);
+    if (system_ != nullptr)
+        system_->SelectPen(*pen);
+    return previous;
+}
+
+CBrush* CDC::SelectObject(CBrush* brush) {
+    if (brush == nullptr)
+        return nullptr;
+    CBrush* previous = Keep(brush);
+    if (system_ != nullptr)
+        system_->SelectBrush(*brush);
+    return previous;
+}
+
+CPen* CDC::Keep(CPen* pen) {
     CPen* previous = static_cast<CPen*>(pen_);
     pen_ = pen;
     penVisible_ = pen->GetStyle() != PS_NULL;
@@ -243,9 +301,7 @@ CPen* CDC::SelectObject(CPen* pen) {
     return previous;
 }
 
-CBrush* CDC::SelectObject(CBrush* brush) {
-    if (brush == nullptr)
-        return nullptr;
+CBrush* CDC::Keep(CBrush* brush) {
     CBrush* previous = static_cast<CBrush*>(brush_);
     brush_ = brush;
     brushVisible_ = brush->GetStyle() != BS_NULL;
@@ -256,12 +312,16 @@ CBrush* CDC::SelectObject(CBrush* brush) {
 CPoint CDC::MoveTo(int x, int y) {
     CPoint previous = position_;
     position_ = CPoint(x, y);
+    if (system_ != nullptr)
+        system_->MoveTo(x, y);
     return previous;
 }
 
 BOOL CDC::LineTo(int x, int y) {
     const CPoint from = position_;
     position_ = CPoint(x, y);
+    if (system_ != nullptr)
+        return system_->LineTo(x, y);
     if (!InRange(from.x) || !InRange(from.y) || !InRange(x) || !InRange(y))
         return FALSE;
     if (!penVisible_)
@@ -305,6 +365,8 @@ void CDC::Fill(const CRect& rect, std::uint32_t pixel) {
 }
 
 BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
+    if (system_ != nullptr)
+        return system_->Rectangle(left, top, right, bottom);
     if (!InRange(left) || !InRange(top) || !InRange(right) || !InRange(bottom))
         return FALSE;
     CRect r(left, top, right, bottom);
@@ -328,6 +390,10 @@ BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
 void CDC::FillSolidRect(int x, int y, int width, int height, COLORREF color) {
     if (!InRange(x) || !InRange(y) || !InRange(width) || !InRange(height))
         return;
+    if (system_ != nullptr) {
+        system_->FillSolidRect(CRect(x, y, x + width, y + height), color);
+        return;
+    }
     Fill(CRect(x, y, x + width, y + height), PlatformPixelFromColor(color));
 }
 
@@ -338,6 +404,8 @@ void CDC::FillSolidRect(LPCRECT rect, COLORREF color) {
 }
 
 COLORREF CDC::SetPixel(int x, int y, COLORREF color) {
+    if (system_ != nullptr)
+        return system_->SetPixel(x, y, color);
     if (!clip_.PtInRect(CPoint(x, y)))
         return CLR_INVALID;
     surface_->At(x, y) = PlatformPixelFromColor(color);
@@ -345,6 +413,8 @@ COLORREF CDC::SetPixel(int x, int y, COLORREF color) {
 }
 
 COLORREF CDC::GetPixel(int x, int y) const {
+    if (system_ != nullptr)
+        return system_->GetPixel(x, y);
     if (!clip_.PtInRect(CPoint(x, y)))
         return CLR_INVALID;
     return PlatformColorFromPixel(surface_->At(x, y));
@@ -359,14 +429,19 @@ int CDC::SetDIBitsToDevice(int x, int y, const BITMAPINFOHEADER& header, const R
     if (static_cast<unsigned long long>(layout.height) > bitsBytes / layout.stride)
         return 0;
 
-    std::uint32_t table[256] = {};
+    // Every index that names no colour given draws black, on the system's context as well.
+    RGBQUAD quads[256] = {};
     if (layout.bitCount <= 8 && colors != nullptr) {
         const std::uint32_t nameable = 1u << layout.bitCount;
         std::uint32_t entries = header.biClrUsed != 0 ? header.biClrUsed : nameable;
         entries = std::min({entries, nameable, static_cast<std::uint32_t>(colorCount)});
-        for (std::uint32_t i = 0; i < entries; ++i)
-            table[i] = PixelFromQuad(colors[i]);
+        std::copy_n(colors, entries, quads);
     }
+    if (system_ != nullptr)
+        return system_->SetDIBitsToDevice(x, y, header, quads, bits);
+    std::uint32_t table[256];
+    for (int i = 0; i < 256; ++i)
+        table[i] = PixelFromQuad(quads[i]);
 
     const long long left = std::max<long long>(x, clip_.left);
     const long long right =

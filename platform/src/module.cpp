@@ -28,13 +28,15 @@ ResourceChain& Chain() {
     return chain;
 }
 
-struct StringTable {
-    const PlatformStringResource* entries;
+// The tables a module registers for systems without module resources, by module: its strings
+// and its dialog templates.
+template <class Item> struct Table {
+    const Item* items;
     std::size_t count;
 };
 
-std::map<HINSTANCE, StringTable>& Tables() {
-    static std::map<HINSTANCE, StringTable> tables;
+template <class Item> std::map<HINSTANCE, Table<Item>>& Tables() {
+    static std::map<HINSTANCE, Table<Item>> tables;
     return tables;
 }
 
@@ -112,11 +114,41 @@ int AfxLoadString(UINT id, char* buffer, UINT maxLength) {
 
 void PlatformRegisterStrings(HINSTANCE module, const PlatformStringResource* table,
                              std::size_t count) {
-    Tables()[module] = StringTable{table, count};
+    Tables<PlatformStringResource>()[module] = {table, count};
 }
 
 void PlatformUnregisterStrings(HINSTANCE module) {
-    Tables().erase(module);
+    Tables<PlatformStringResource>().erase(module);
+}
+
+void PlatformRegisterDialogs(HINSTANCE module, const PlatformDialogItem* items, std::size_t count) {
+    Tables<PlatformDialogItem>()[module] = {items, count};
+}
+
+void PlatformUnregisterDialogs(HINSTANCE module) {
+    Tables<PlatformDialogItem>().erase(module);
+}
+
+const PlatformDialogItem* PlatformFindDialog(HINSTANCE module, LPCSTR name) {
+    const auto value = reinterpret_cast<std::uintptr_t>(name);
+    const auto& dialogs = Tables<PlatformDialogItem>();
+    auto found = dialogs.find(module);
+    // Only ids: names of text are not registered.
+    if (found == dialogs.end() || value > 0xFFFF)
+        return nullptr;
+    const auto& table = found->second;
+    for (std::size_t i = 0; i < table.count; ++i) {
+        const PlatformDialogItem& item = table.items[i];
+        if (item.kind != PlatformDialogItem::dialog ||
+            static_cast<std::uintptr_t>(item.id) != value)
+            continue;
+        // A template whose controls run past the table without an end is refused.
+        for (std::size_t j = i + 1; j < table.count; ++j)
+            if (table.items[j].kind != PlatformDialogItem::control)
+                return table.items[j].kind == PlatformDialogItem::end ? &item : nullptr;
+        return nullptr;
+    }
+    return nullptr;
 }
 
 HINSTANCE PlatformModuleFromAddress(const void* address) {
@@ -127,13 +159,14 @@ namespace platform_os {
 
 // The registered tables answer where the system has no resources of its own.
 int LoadRegisteredString(HINSTANCE module, UINT id, char* buffer, UINT maxLength) {
-    auto found = Tables().find(module);
-    if (found == Tables().end())
+    const auto& strings = Tables<PlatformStringResource>();
+    auto found = strings.find(module);
+    if (found == strings.end())
         return 0;
-    const StringTable& table = found->second;
+    const auto& table = found->second;
     for (std::size_t i = 0; i < table.count; ++i)
-        if (table.entries[i].id == id)
-            return CopyOut(table.entries[i].text, buffer, maxLength);
+        if (table.items[i].id == id)
+            return CopyOut(table.items[i].text, buffer, maxLength);
     return 0;
 }
 

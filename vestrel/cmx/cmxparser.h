@@ -79,6 +79,10 @@ public:
     // the path in a save dialog. Returns 1 when the job file was written, else 0.
     int ParseCmx6(CString* cmxPath, CString* jobPath);
 
+    // The interactive import: the open dialog with its preview; a chosen file is loaded, stored
+    // in fileName, and the save dialog then asks for the job path. Always 1.
+    int DoOpenCmxDlg();
+
     // Reads a CMX file's thumbnail and draws it at (1, 1) on dc. Returns 1 when the file was
     // read and handed to the drawing step (also without a thumbnail), 0 when it cannot be
     // opened, is no CMX file or holds nothing behind its header. Shows no message. A drawing

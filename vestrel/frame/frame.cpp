@@ -45,12 +45,16 @@ extern "C" void WINAPI InitVestrelDLL() {
 
 extern "C" int WINAPI LoadCmx6File(const char* path) {
     if (path == nullptr)
-        return 0;
+        return DoOpenCmxDlg();
     return theCmxParser.LoadCmx6File(CString(path)) != 0 ? 1 : 0;
 }
 
 extern "C" int WINAPI LoadCmx6FileOle2() {
     return 0;
+}
+
+extern "C" int WINAPI DoOpenCmxDlg() {
+    return theCmxParser.DoOpenCmxDlg();
 }
 
 extern "C" int WINAPI WriteJobFile(const char* path) {

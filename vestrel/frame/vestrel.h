@@ -23,9 +23,12 @@ VESTREL_PLAIN_API BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID r
 // Links the library into the host's resource chain and starts the drawset library. The host
 // calls it once, after loading the library and before any other function.
 VESTREL_PLAIN_API void WINAPI InitVestrelDLL();
-// Loads a CMX file into the global parser; 1 on success, else 0.
+// Loads a CMX file into the global parser; 1 on success, else 0. Without a path, the open dialog
+// chooses the file, as DoOpenCmxDlg.
 VESTREL_PLAIN_API int WINAPI LoadCmx6File(const char* path);
 VESTREL_PLAIN_API int WINAPI LoadCmx6FileOle2();
+// The open dialog with its preview on the global parser; always 1.
+VESTREL_PLAIN_API int WINAPI DoOpenCmxDlg();
 // Writes the loaded drawing as a job file and releases it; always 1.
 VESTREL_PLAIN_API int WINAPI WriteJobFile(const char* path);
 VESTREL_PLAIN_API int WINAPI SetFrameSize(DWORD width, DWORD height);

@@ -10,4 +10,8 @@
 #define IDS_NO_IMAGE_SECTION 6
 #define IDS_NO_PREVIEW 7
 
+// The open dialog's child template and the control that gives the preview's place.
+#define IDD_OPEN_PREVIEW 101
+#define IDC_PREVIEW_PLACE 1000
+
 #endif

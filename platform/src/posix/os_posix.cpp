@@ -6,6 +6,7 @@
 
 #include "src/ansi.h"
 #include "src/os.h"
+#include "src/syswin.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -246,6 +247,11 @@ HINSTANCE ModuleFromAddress(const void* address) {
     if (::dladdr(address, &info) == 0)
         return nullptr;
     return static_cast<HINSTANCE>(info.dli_fbase);
+}
+
+// This system has no windows of its own: every window and device context is portable.
+SystemWindows* Windows() {
+    return nullptr;
 }
 
 } // namespace platform_os
