@@ -318,19 +318,30 @@ void GoTo(HWND dialog, const std::string& folder) {
 
 // Clicks a file in the dialog's list.
 void Click(HWND dialog, const char* name) {
-    HWND view = ::FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
-    HWND list =
-        view != nullptr ? ::FindWindowExA(view, nullptr, "SysListView32", nullptr) : nullptr;
-    if (list == nullptr)
-        GiveUp("the dialog has no file list");
+    HWND list = nullptr;
     int item = -1;
+    // The list is looked up afresh on every look: the dialog replaces its view when it changes
+    // folders, and a window that is gone answers every message with 0, which would pass for the
+    // first item. So the item found must also carry the name.
     WaitFor("the file is not in the list", [&] {
+        HWND view = ::FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
+        list = view != nullptr ? ::FindWindowExA(view, nullptr, "SysListView32", nullptr) : nullptr;
+        if (list == nullptr)
+            return false;
         LVFINDINFOA find = {};
         find.flags = LVFI_STRING;
         find.psz = name;
         item = static_cast<int>(::SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
                                                reinterpret_cast<LPARAM>(&find)));
-        return item >= 0;
+        if (item < 0)
+            return false;
+        char text[MAX_PATH] = "";
+        LVITEMA get = {};
+        get.pszText = text;
+        get.cchTextMax = MAX_PATH;
+        ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(item),
+                       reinterpret_cast<LPARAM>(&get));
+        return lstrcmpiA(text, name) == 0;
     });
     LVITEMA state = {};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
