@@ -97,7 +97,6 @@ public:
                        const BYTE* paramInfo, va_list arguments);
 
     void GetProperty(DISPID property, VARTYPE type, void* value) const;
-    void SetProperty(DISPID property, VARTYPE type, ...);
 
     LPDISPATCH m_lpDispatch;
     BOOL m_bAutoRelease;

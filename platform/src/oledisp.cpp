@@ -322,20 +322,6 @@ void COleDispatchDriver::GetProperty(DISPID property, VARTYPE type, void* value)
                                                         nullptr);
 }
 
-void COleDispatchDriver::SetProperty(DISPID property, VARTYPE type, ...) {
-    va_list arguments;
-    va_start(arguments, type);
-    const BYTE paramInfo[2] = {static_cast<BYTE>(type == VT_BSTR ? kNarrowString : type), 0};
-    const WORD flags = type == VT_DISPATCH ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
-    try {
-        InvokeHelperV(property, flags, VT_EMPTY, nullptr, paramInfo, arguments);
-    } catch (...) {
-        va_end(arguments);
-        throw;
-    }
-    va_end(arguments);
-}
-
 BOOL AfxOleInit() {
     return platform_os::InitializeCom() ? TRUE : FALSE;
 }
