@@ -261,8 +261,8 @@ void ReportPeaks(const char* self) {
         const std::string path = DrawingFile(d.kind, d.shapes);
         const double fileBytes = static_cast<double>(std::filesystem::file_size(path));
         std::string command;
-        for (const std::string& part : {std::string(self), std::string("--peak"), path,
-                                        Folder() + "/peak.job"})
+        for (const std::string& part :
+             {std::string(self), std::string("--peak"), path, Folder() + "/peak.job"})
             command.append("'").append(part).append("' ");
         unsigned long long peak = 0;
         if (FILE* child = popen(command.c_str(), "r")) {

@@ -95,13 +95,19 @@ inline int CCmxParser::GetRectangle(tagDoubleRect* rect) {
     return 1;
 }
 
-inline tagDoublePoint CCmxParser::ToDrawing(double x, double y) const {
-    if (!transforms.empty()) {
-        const CMatrix& m = transforms.back();
-        const double tx = m.m11 * x + m.m21 * y + m.dx;
-        y = m.m12 * x + m.m22 * y + m.dy;
+// File coordinates under the transform m (none when null), scaled and moved to the drawing's
+// origin (left, bottom in file units): the one formula for every point of a drawing.
+inline tagDoublePoint MapToDrawing(const CMatrix* m, double x, double y, double scale, double left,
+                                   double bottom) {
+    if (m != nullptr) {
+        const double tx = m->m11 * x + m->m21 * y + m->dx;
+        y = m->m12 * x + m->m22 * y + m->dy;
         x = tx;
     }
-    return tagDoublePoint{x * coordScale - static_cast<double>(GetBoundLeft()) * coordScale,
-                          y * coordScale - static_cast<double>(GetBoundBottom()) * coordScale};
+    return tagDoublePoint{x * scale - left * scale, y * scale - bottom * scale};
+}
+
+inline tagDoublePoint CCmxParser::ToDrawing(double x, double y) const {
+    return MapToDrawing(transforms.empty() ? nullptr : &transforms.back(), x, y, coordScale,
+                        static_cast<double>(GetBoundLeft()), static_cast<double>(GetBoundBottom()));
 }
