@@ -3,8 +3,17 @@
 #include "vestrel/cmx/readers.h"
 #include "vestrel/objects/objects.h"
 
+#include "platform/process.h"
+
 using namespace vestrel_cmx;
 using namespace vestrel_objects;
+
+namespace {
+
+// How far the walk gets ahead of the bytes it gave back.
+constexpr DWORD kDiscardStep = DWORD{1} << 20;
+
+} // namespace
 
 int CCmxParser::ProcessPageInstr(unsigned long end) {
     if (end == 0)
@@ -15,8 +24,17 @@ int CCmxParser::ProcessPageInstr(unsigned long end) {
     CmxStop failure = CmxStop::complete;
     DWORD start = 0;
     short code = 0;
+    // The walk never returns to instructions behind it, so their bytes go back to the system as
+    // it passes them, a step at a time: a large drawing's body then leaves room for its list.
+    // Whatever else would read them later (a table that a damaged file places among the
+    // instructions, a chunk search) finds zeros there, on every system alike.
+    discardedFrom = discardedTo = cursor.Position();
     while (cursor.Position() < pageEnd) {
         start = cursor.Position();
+        if (start - discardedTo >= kDiscardStep) {
+            PlatformDiscardMemory(dataBuffer + discardedTo, start - discardedTo);
+            discardedTo = start;
+        }
         DWORD size = GetWord();
         DWORD headerSize = 4;
         if (size == 0xFFFF) {

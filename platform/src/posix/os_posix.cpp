@@ -7,11 +7,13 @@
 #include "src/os.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -186,6 +188,25 @@ void CFile::Remove(const char* path) {
 
 unsigned long PlatformProcessId() {
     return static_cast<unsigned long>(::getpid());
+}
+
+void PlatformDiscardMemory(void* bytes, std::size_t count) {
+    if (bytes == nullptr || count == 0)
+        return;
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto from = reinterpret_cast<std::uintptr_t>(bytes);
+    const std::uintptr_t to = from + count;
+    const std::uintptr_t first = (from + page - 1) / page * page;
+    const std::uintptr_t last = to / page * page;
+    // Private anonymous pages, as every heap's are, read as zero once the system has them back;
+    // the bytes of pages only partly inside are zeroed by hand.
+    if (page == 0 || first >= last ||
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED) != 0) {
+        std::memset(bytes, 0, count);
+        return;
+    }
+    std::memset(bytes, 0, first - from);
+    std::memset(reinterpret_cast<void*>(last), 0, to - last);
 }
 
 BOOL PlatformStderrIsTerminal() {

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 
@@ -196,6 +197,12 @@ void CFile::Remove(const char* path) {
 
 unsigned long PlatformProcessId() {
     return static_cast<unsigned long>(::GetCurrentProcessId());
+}
+
+void PlatformDiscardMemory(void* bytes, std::size_t count) {
+    // The heap's pages cannot be handed back piecemeal here; the bytes read as zero all the same.
+    if (bytes != nullptr && count > 0)
+        std::memset(bytes, 0, count);
 }
 
 BOOL PlatformStderrIsTerminal() {
