@@ -103,10 +103,10 @@ void Thumbnail(JsonWriter& j, const CGrObjBitmap* thumbnail) {
     std::uint32_t colors = whole ? drawset_bytes::GetU32(block + drawset_thumb::kClrUsedAt) : 0;
     // The white index as the margin holds it, among the entries the block carries.
     const int white =
-        whole
-            ? drawset_thumb::WhiteIndex(block + drawset_thumb::kPaletteStart,
-                                        std::min(colors, (size - drawset_thumb::kPaletteStart) / 4))
-            : 0;
+        whole ? drawset_thumb::WhiteIndex(
+                    block + drawset_thumb::kPaletteStart,
+                    std::min<std::uint32_t>(colors, (size - drawset_thumb::kPaletteStart) / 4))
+              : 0;
     j.Raw("{").Key("size").Integer(size).Raw(", ").Key("clrUsed").Integer(colors);
     j.Raw(", ").Key("white").Integer(white);
     j.Raw(", ").Key("crc32").String(Hex32(DrawsetCrc32(block, size))).Raw("}");

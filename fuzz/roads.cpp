@@ -450,26 +450,15 @@ std::string DropBlockRoad(const std::uint8_t* data, std::size_t size) {
         return fault;
     if (!sameBlock())
         return "the load changed the drop block";
-    // A load starts from the colour and group depth that the one before left, so the same
-    // block reads the same drawing again from the same such state.
-    struct Reading {
-        unsigned short color;
-        unsigned short depth;
-        std::vector<unsigned char> job;
-    };
-    const auto reload = [&parser](Reading* reading) {
-        reading->color = parser.GetCurLayerIndex();
-        reading->depth = parser.GetGroupDepth();
-        const int again = parser.LoadCmxFromDropBlock();
-        if (parser.GetDrawing() != nullptr)
-            reading->job = JobBytes(*parser.GetDrawing());
-        return again;
-    };
-    Reading second, third;
-    if (reload(&second) != result || reload(&third) != result)
-        return "the same block loaded again gives another result";
-    if (second.color == third.color && second.depth == third.depth && second.job != third.job)
-        return "the same block loaded again reads another drawing";
+    // Every load starts from a fresh walk state, so the same block reads the same drawing again.
+    const std::vector<unsigned char> first =
+        result == 1 ? JobBytes(*parser.GetDrawing()) : std::vector<unsigned char>();
+    for (int again = 0; again < 2; ++again) {
+        if (parser.LoadCmxFromDropBlock() != result)
+            return "the same block loaded again gives another result";
+        if (result == 1 && JobBytes(*parser.GetDrawing()) != first)
+            return "the same block loaded again reads another drawing";
+    }
     if (!sameBlock())
         return "a load changed the drop block";
     // Cutting blocks of 32000 bytes and more costs several times the load, so one input in
