@@ -4,6 +4,7 @@
 //
 //   vestrel-bench                          the benchmarks, then the peak resident sizes
 //   vestrel-bench --line-drawing FILE      writes the 200,000-shape line drawing to FILE
+//   vestrel-bench --drawing KIND N FILE    writes a drawing of the benchmark (KIND 0 to 3)
 //   vestrel-bench --peak FILE.cmx FILE.job converts once and prints the process's peak (bytes)
 #include "tests/support/cmxbuilder.h"
 
@@ -15,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -286,6 +288,13 @@ int main(int argc, char** argv) {
         return ConvertOnce(argv[2], argv[3]);
     if (argc == 3 && std::strcmp(argv[1], "--line-drawing") == 0) {
         WriteFile(argv[2], LargeDrawing(kUnfilled, kLineShapes));
+        return 0;
+    }
+    if (argc == 5 && std::strcmp(argv[1], "--drawing") == 0) {
+        const int kind = std::atoi(argv[2]);
+        if (kind < kFilled || kind > kImages)
+            return 2;
+        WriteFile(argv[4], LargeDrawing(static_cast<Kind>(kind), std::atoi(argv[3])));
         return 0;
     }
     benchmark::Initialize(&argc, argv);

@@ -13,3 +13,8 @@ PLATFORM_API unsigned long PlatformProcessId();
 // to the operating system where it can, so that a large buffer whose bytes are done with stops
 // costing memory while the rest of it is still in use.
 PLATFORM_API void PlatformDiscardMemory(void* bytes, std::size_t count);
+// Asks the system to back the large pages wholly inside count bytes at bytes with large pages
+// when they are first written: one page fault then maps two megabytes instead of four kilobytes,
+// which counts for buffers of many megabytes. Changes nothing that a program can read; does
+// nothing where the system takes no such advice.
+PLATFORM_API void PlatformAdviseLargePages(void* bytes, std::size_t count);

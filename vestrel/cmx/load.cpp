@@ -4,6 +4,7 @@
 #include "vestrel/resources/resource.h"
 
 #include "platform/cfile.h"
+#include "platform/process.h"
 
 #include <algorithm>
 #include <limits>
@@ -161,6 +162,9 @@ void CCmxParser::SetDrawingFrame() {
 unsigned long CCmxParser::GetMem(unsigned long size) {
     ::operator delete(dataBuffer);
     dataBuffer = static_cast<unsigned char*>(::operator new(size));
+    // The body is written once, front to back, by the read: in large pages that costs a few
+    // page faults instead of one per four kilobytes.
+    PlatformAdviseLargePages(dataBuffer, size);
     dataSize = static_cast<DWORD>(size);
     cursor = CmxCursor(dataBuffer, dataSize, LittleEndian());
     ForgetBodyCaches();

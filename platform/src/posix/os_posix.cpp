@@ -209,6 +209,21 @@ void PlatformDiscardMemory(void* bytes, std::size_t count) {
     std::memset(reinterpret_cast<void*>(last), 0, to - last);
 }
 
+void PlatformAdviseLargePages(void* bytes, std::size_t count) {
+#if defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
+    const auto from = reinterpret_cast<std::uintptr_t>(bytes);
+    const std::uintptr_t first = (from + kLarge - 1) / kLarge * kLarge;
+    const std::uintptr_t last = (from + count) / kLarge * kLarge;
+    // Advice only: a system without large pages refuses it, and the buffer works as before.
+    if (bytes != nullptr && first < last)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)bytes;
+    (void)count;
+#endif
+}
+
 BOOL PlatformStderrIsTerminal() {
     return ::isatty(2) ? TRUE : FALSE;
 }

@@ -205,6 +205,10 @@ void PlatformDiscardMemory(void* bytes, std::size_t count) {
         std::memset(bytes, 0, count);
 }
 
+void PlatformAdviseLargePages(void*, std::size_t) {
+    // Large pages on Windows need a privilege that a host does not hold.
+}
+
 BOOL PlatformStderrIsTerminal() {
     return ::_isatty(2) ? TRUE : FALSE;
 }
