@@ -5,13 +5,15 @@
 
 #include "platform/process.h"
 
+#include <cstring>
+
 using namespace vestrel_cmx;
 using namespace vestrel_objects;
 
 namespace {
 
 // How far the walk gets ahead of the bytes it gave back.
-constexpr DWORD kDiscardStep = DWORD{1} << 20;
+constexpr DWORD kDiscardStep = DWORD{1} << 18;
 
 } // namespace
 
@@ -24,16 +26,17 @@ int CCmxParser::ProcessPageInstr(unsigned long end) {
     CmxStop failure = CmxStop::complete;
     DWORD start = 0;
     short code = 0;
-    // The walk never returns to instructions behind it, so their bytes go back to the system as
-    // it passes them, a step at a time: a large drawing's body then leaves room for its list.
-    // Whatever else would read them later (a table that a damaged file places among the
-    // instructions, a chunk search) finds zeros there, on every system alike.
+    // The walk never returns to instructions behind it, so it clears them as it passes them, a
+    // step at a time, and the system takes back their large pages: a large drawing's body then
+    // leaves room for its list. Whatever else would read them later (a table that a damaged file
+    // places among the instructions, a chunk search) finds zeros there, on every system alike.
     discardedFrom = discardedTo = cursor.Position();
     while (cursor.Position() < pageEnd) {
         start = cursor.Position();
         if (start - discardedTo >= kDiscardStep) {
-            PlatformDiscardMemory(dataBuffer + discardedTo, start - discardedTo);
+            std::memset(dataBuffer + discardedTo, 0, start - discardedTo);
             discardedTo = start;
+            PlatformReleaseZeroedMemory(dataBuffer + discardedFrom, discardedTo - discardedFrom);
         }
         DWORD size = GetWord();
         DWORD headerSize = 4;

@@ -190,33 +190,32 @@ unsigned long PlatformProcessId() {
     return static_cast<unsigned long>(::getpid());
 }
 
-void PlatformDiscardMemory(void* bytes, std::size_t count) {
-    if (bytes == nullptr || count == 0)
-        return;
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+namespace {
+
+constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+
+// The large pages wholly inside count bytes at bytes: their first and end addresses.
+bool LargePagesInside(void* bytes, std::size_t count, std::uintptr_t* first, std::uintptr_t* last) {
     const auto from = reinterpret_cast<std::uintptr_t>(bytes);
-    const std::uintptr_t to = from + count;
-    const std::uintptr_t first = (from + page - 1) / page * page;
-    const std::uintptr_t last = to / page * page;
-    // Private anonymous pages, as every heap's are, read as zero once the system has them back;
-    // the bytes of pages only partly inside are zeroed by hand.
-    if (page == 0 || first >= last ||
-        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED) != 0) {
-        std::memset(bytes, 0, count);
-        return;
-    }
-    std::memset(bytes, 0, first - from);
-    std::memset(reinterpret_cast<void*>(last), 0, to - last);
+    *first = (from + kLargePage - 1) / kLargePage * kLargePage;
+    *last = (from + count) / kLargePage * kLargePage;
+    return bytes != nullptr && *first < *last;
+}
+
+} // namespace
+
+void PlatformReleaseZeroedMemory(void* bytes, std::size_t count) {
+    std::uintptr_t first = 0, last = 0;
+    // Private anonymous pages, as every heap's are, read as zero once the system has them back.
+    if (LargePagesInside(bytes, count, &first, &last))
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 void PlatformAdviseLargePages(void* bytes, std::size_t count) {
 #if defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
-    const auto from = reinterpret_cast<std::uintptr_t>(bytes);
-    const std::uintptr_t first = (from + kLarge - 1) / kLarge * kLarge;
-    const std::uintptr_t last = (from + count) / kLarge * kLarge;
+    std::uintptr_t first = 0, last = 0;
     // Advice only: a system without large pages refuses it, and the buffer works as before.
-    if (bytes != nullptr && first < last)
+    if (LargePagesInside(bytes, count, &first, &last))
         ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 #else
     (void)bytes;

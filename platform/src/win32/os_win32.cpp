@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 
@@ -199,10 +198,8 @@ unsigned long PlatformProcessId() {
     return static_cast<unsigned long>(::GetCurrentProcessId());
 }
 
-void PlatformDiscardMemory(void* bytes, std::size_t count) {
-    // The heap's pages cannot be handed back piecemeal here; the bytes read as zero all the same.
-    if (bytes != nullptr && count > 0)
-        std::memset(bytes, 0, count);
+void PlatformReleaseZeroedMemory(void*, std::size_t) {
+    // The heap's pages cannot be handed back piecemeal here; they stay as the caller left them.
 }
 
 void PlatformAdviseLargePages(void*, std::size_t) {
