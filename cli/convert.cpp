@@ -1,39 +1,87 @@
 // vestrel convert: CMX files to job files.
 #include "cli/commands.h"
 #include "cli/drawing_io.h"
+#include "cli/output.h"
 
 #include "vestrel/cmx/cmxparser.h"
+#include "vestrel/corelclient/corelclient.h"
 
 #include "platform/console.h"
 #include "platform/filedlg.h"
+#include "platform/oledisp.h"
+#include "platform/paths.h"
+#include "platform/process.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 namespace vestrel_cli {
 
 namespace {
 
-// Answers the library's save dialog on the terminal.
+// Answers the library's save dialog on the terminal. An answer that names the drawing itself is
+// refused like an empty one.
 class TerminalChooser : public CFileDialogChooser {
 public:
+    explicit TerminalChooser(const std::string& input) : input_(input) {}
     int Choose(CFileDialog&, CString* path) override {
         std::fputs("Job file: ", stderr);
         std::string line;
         if (!std::getline(std::cin, line) || line.empty())
             return IDCANCEL;
+        if (!OutputsAreSafe({{input_, line}})) {
+            refused = true;
+            return IDCANCEL;
+        }
+        chosen = line;
         *path = line.c_str();
         return IDOK;
     }
+    std::string chosen;
+    bool refused = false;
+
+private:
+    std::string input_;
 };
 
-// Converts one file; returns true when the job file was written. With ask, the library's save
-// dialog asks for the job path.
-bool ConvertOne(const std::string& in, std::string out, bool ask = false) {
+bool EndsWithCmx(const std::string& path) {
+    if (path.size() < 4)
+        return false;
+    std::string end = path.substr(path.size() - 4);
+    std::transform(end.begin(), end.end(), end.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return end == ".cmx";
+}
+
+// A job file named like a drawing would most likely replace one: `convert a.cmx b.cmx` meant
+// two drawings.
+int JobNamedCmx(const std::string& output) {
+    if (!EndsWithCmx(output))
+        return 0;
+    return UsageError("convert: the job file " + output +
+                      " would be named like a drawing; convert several files with -o FOLDER");
+}
+
+// The objects of the job file at path; -1 when it cannot be read back.
+long JobObjects(const std::string& path) {
+    try {
+        DrawingPtr job(CGrDrawset::ReadJobFile(path.c_str()));
+        return static_cast<long>(job->GetCount());
+    } catch (const CFileException&) {
+        return -1;
+    }
+}
+
+// Converts one file through the library's one-call conversion; true when it converted whole.
+// With a chooser the library's save dialog asks for the job path.
+bool ConvertOne(const std::string& in, std::string out, const RunOptions& options,
+                TerminalChooser* chooser = nullptr) {
     // A job path of one character asks for the path in the dialog; a name of one character
     // given on the command line is still a name.
-    if (ask)
+    if (chooser != nullptr)
         out.assign(1, '*');
     else if (out.size() == 1)
         out.insert(0, "./");
@@ -41,22 +89,35 @@ bool ConvertOne(const std::string& in, std::string out, bool ask = false) {
     CCmxParser parser;
     CString cmxPath(in.c_str());
     CString jobPath(out.c_str());
+    int written = 0;
     try {
-        if (parser.ParseCmx6(&cmxPath, &jobPath))
-            return true;
+        written = parser.ParseCmx6(&cmxPath, &jobPath);
     } catch (const CFileException& e) {
-        std::fprintf(stderr, "vestrel: %s\n", e.what());
+        messages.Tell(in);
+        Say(e.what());
         return false;
     }
-    if (messages.count() == 0)
-        std::fprintf(stderr, "vestrel: %s: %s\n", in.c_str(),
-                     ask ? "no job file chosen" : "not a CMX file, or nothing behind its header");
-    return false;
+    const CCmxStopRecord& stop = parser.GetStopRecord();
+    if (!written) {
+        messages.Tell(in);
+        if (chooser != nullptr && chooser->refused)
+            return false;
+        if (stop.reason == CmxStop::cancelled)
+            Say(in + ": no job file chosen");
+        else if (stop.reason != CmxStop::noFile)
+            Say(in + ": " + StopText(stop.reason) + "; no job written");
+        return false;
+    }
+    if (chooser != nullptr)
+        out = chooser->chosen;
+    // The conversion keeps no drawing; where the verdict needs its object count, the job tells.
+    const long objects = NeedsObjectCount(messages, stop) ? JobObjects(out) : -1;
+    return !ReportLoad(in, messages, stop, objects, "job written", options);
 }
 
 // Converts the drawing on the clipboard or on standard input: it is loaded, then written as a
-// job file. Returns true when the job file was written.
-bool ConvertLoaded(const std::string& input, const std::string& out) {
+// job file. Returns true when it converted whole.
+bool ConvertLoaded(const std::string& input, const std::string& out, const RunOptions& options) {
     MessageCounter messages;
     CCmxParser parser;
     int loaded = 0;
@@ -68,86 +129,205 @@ bool ConvertLoaded(const std::string& input, const std::string& out) {
             return false;
         loaded = parser.LoadCmxFromMemory(bytes.data(), static_cast<DWORD>(bytes.size()));
     }
+    const std::string name = InputName(input);
+    const CCmxStopRecord& stop = parser.GetStopRecord();
     if (!loaded) {
-        std::fprintf(stderr, "vestrel: %s: %s\n", InputName(input).c_str(),
-                     input == kClipboardInput ? "no CMX drawing on it"
-                                              : "not a CMX file, or nothing behind its header");
+        messages.Tell(name);
+        Say(name + ": " +
+            (input == kClipboardInput ? "no CMX drawing on it" : StopText(stop.reason)));
         return false;
     }
+    const long objects = static_cast<long>(parser.GetDrawing()->GetCount());
     try {
         parser.WriteJobFile(out.c_str());
     } catch (const CFileException& e) {
-        std::fprintf(stderr, "vestrel: %s\n", e.what());
+        messages.Tell(name);
+        Say(e.what());
         return false;
     }
-    return true;
+    return !ReportLoad(name, messages, stop, objects, "job written", options);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '/' || folder.back() == '\\')
+        return folder + name;
+    return folder + "/" + name;
+}
+
+std::string Parent(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// Adds the *.cmx files of folder (and, when recursive, of the folders below it) to found, each
+// with its path below the folder. False, having said so, when a folder cannot be read.
+bool FindDrawings(const std::string& folder, const std::string& below, bool recursive,
+                  std::vector<std::pair<std::string, std::string>>* found) {
+    const std::string path = Join(folder, below);
+    std::vector<PlatformFolderEntry> entries;
+    if (!PlatformListFolder(path.c_str(), &entries)) {
+        Say(path + ": the folder cannot be read");
+        return false;
+    }
+    bool read = true;
+    for (const PlatformFolderEntry& entry : entries) {
+        const std::string name = below + entry.name;
+        if (entry.folder) {
+            if (recursive)
+                read = FindDrawings(folder, name + "/", true, found) && read;
+        } else if (EndsWithCmx(entry.name)) {
+            found->emplace_back(Join(folder, name), name);
+        }
+    }
+    return read;
+}
+
+// Converts drawings and folders of drawings, each into its own job file: into the output folder
+// when there is one, else beside the drawing.
+int ConvertMany(const CommandLine& line) {
+    std::vector<OutputPlan> plans;
+    bool complete = true;
+    for (const std::string& operand : line.operands) {
+        if (operand == kStandardInput)
+            return UsageError("convert - takes one job file and reads the drawing from standard "
+                              "input");
+        if (PlatformGetPathKind(operand.c_str()) != PlatformPathKind::folder) {
+            plans.push_back(
+                {operand, line.folder.empty()
+                              ? WithExtension(operand, ".job")
+                              : Join(line.folder, WithExtension(BaseName(operand), ".job"))});
+            continue;
+        }
+        std::vector<std::pair<std::string, std::string>> found;
+        complete = FindDrawings(operand, "", line.recursive, &found) && complete;
+        if (found.empty()) {
+            Say(operand + (line.recursive ? ": no *.cmx files in the folder or below it"
+                                          : ": no *.cmx files in the folder"));
+            complete = false;
+        }
+        for (const auto& [path, below] : found)
+            plans.push_back({path, line.folder.empty()
+                                       ? WithExtension(path, ".job")
+                                       : Join(line.folder, WithExtension(below, ".job"))});
+    }
+    if (!OutputsAreSafe(plans))
+        return kExitFailed;
+    if (!line.folder.empty() && !PlatformCreateFolders(line.folder.c_str())) {
+        Say(line.folder + ": the folder cannot be created");
+        return kExitFailed;
+    }
+    const bool progress = !line.run.quiet && PlatformStderrIsTerminal() && plans.size() > 1;
+    std::size_t failed = 0;
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        const OutputPlan& plan = plans[i];
+        if (progress) {
+            char count[48];
+            std::snprintf(count, sizeof count, "[%zu/%zu] ", i + 1, plans.size());
+            ShowProgress(count + BaseName(plan.input));
+        }
+        // The jobs of drawings in folders below a folder keep their places below the output.
+        const std::string parent = Parent(plan.output);
+        if (!line.folder.empty() && !parent.empty() && !PlatformCreateFolders(parent.c_str())) {
+            Say(parent + ": the folder cannot be created");
+            ++failed;
+            continue;
+        }
+        if (!ConvertOne(plan.input, plan.output, line.run))
+            ++failed;
+    }
+    if (!line.run.quiet)
+        Say(std::to_string(plans.size() - failed) + " converted, " + std::to_string(failed) +
+            " failed");
+    return failed == 0 && complete ? kExitOk : kExitFailed;
 }
 
 } // namespace
 
 int Convert(const Args& args) {
-    std::vector<std::string> inputs;
-    std::string folder;
-    bool ask = false;
-    bool clipboard = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o") {
-            if (i + 1 >= args.size())
-                return UsageError("-o needs a folder");
-            folder = args[++i];
-        } else if (args[i] == "--ask") {
-            ask = true;
-        } else if (args[i] == kClipboardInput) {
-            clipboard = true;
-        } else if (!args[i].empty() && args[i][0] == '-' && args[i] != kStandardInput) {
-            return UsageError("convert: unknown option '" + args[i] + "'");
-        } else {
-            inputs.push_back(args[i]);
-        }
-    }
-    if (clipboard) {
+    CommandLine line;
+    if (int usage = ParseCommandLine(
+            "convert", args, {"-o", "-r", "--ask", "--clipboard", "--quiet", "--strict"}, &line))
+        return usage;
+    const Args& operands = line.operands;
+    if (line.clipboard) {
         if (int usage = ClipboardUsage(kClipboardInput))
             return usage;
-        if (inputs.size() != 1 || ask || !folder.empty())
+        if (operands.size() != 1 || line.ask || !line.folder.empty())
             return UsageError("convert --clipboard takes one job file");
-        return ConvertLoaded(kClipboardInput, inputs[0]) ? kExitOk : kExitFailed;
+        if (int usage = JobNamedCmx(operands[0]))
+            return usage;
+        return ConvertLoaded(kClipboardInput, operands[0], line.run) ? kExitOk : kExitFailed;
     }
-    if (inputs.empty())
+    if (operands.empty())
         return UsageError("convert needs a CMX file");
-    if (std::find(inputs.begin(), inputs.end(), kStandardInput) != inputs.end()) {
-        if (inputs.size() != 2 || inputs[0] != kStandardInput || ask || !folder.empty())
+    if (operands[0] == kStandardInput) {
+        if (operands.size() != 2 || line.ask || !line.folder.empty() ||
+            operands[1] == kStandardInput)
             return UsageError("convert - takes one job file and reads the drawing from "
                               "standard input");
-        return ConvertLoaded(kStandardInput, inputs[1]) ? kExitOk : kExitFailed;
+        if (int usage = JobNamedCmx(operands[1]))
+            return usage;
+        return ConvertLoaded(kStandardInput, operands[1], line.run) ? kExitOk : kExitFailed;
     }
-    if (ask) {
-        if (inputs.size() != 1 || !folder.empty())
+    const bool folderInput = PlatformGetPathKind(operands[0].c_str()) == PlatformPathKind::folder;
+    if (line.ask) {
+        if (operands.size() != 1 || !line.folder.empty() || folderInput)
             return UsageError("convert --ask takes one CMX file and no output");
-        TerminalChooser chooser;
+        TerminalChooser chooser(operands[0]);
         CFileDialogChooser* previous = PlatformSetFileDialogChooser(&chooser);
-        bool done = ConvertOne(inputs[0], std::string(), true);
+        const bool done = ConvertOne(operands[0], std::string(), line.run, &chooser);
         PlatformSetFileDialogChooser(previous);
         return done ? kExitOk : kExitFailed;
     }
-    if (folder.empty()) {
-        if (inputs.size() > 2)
-            return UsageError("convert several files with -o FOLDER");
-        std::string out = inputs.size() == 2 ? inputs[1] : WithExtension(inputs[0], ".job");
-        return ConvertOne(inputs[0], out) ? kExitOk : kExitFailed;
+    if (!line.folder.empty() || folderInput || operands.size() > 2) {
+        if (line.folder.empty() && operands.size() > 1)
+            return UsageError("convert several files or folders with -o FOLDER");
+        return ConvertMany(line);
     }
-    const bool progress = PlatformStderrIsTerminal() && inputs.size() > 1;
-    int failed = 0;
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        if (progress)
-            std::fprintf(stderr, "\r\x1b[K[%zu/%zu] %s", i + 1, inputs.size(),
-                         BaseName(inputs[i]).c_str());
-        std::string out = folder + "/" + WithExtension(BaseName(inputs[i]), ".job");
-        if (!ConvertOne(inputs[i], out))
-            ++failed;
+    const std::string out = operands.size() == 2 ? operands[1] : WithExtension(operands[0], ".job");
+    if (!OutputsAreSafe({{operands[0], out}}))
+        return kExitFailed;
+    if (operands.size() == 2) {
+        if (PlatformGetPathKind(out.c_str()) == PlatformPathKind::folder)
+            return UsageError("convert: " + out + " is a folder; write into it with -o " + out);
+        if (int usage = JobNamedCmx(out))
+            return usage;
     }
-    if (progress)
-        std::fprintf(stderr, "\r\x1b[K%zu converted, %d failed\n", inputs.size() - failed, failed);
-    return failed == 0 ? kExitOk : kExitFailed;
+    return ConvertOne(operands[0], out, line.run) ? kExitOk : kExitFailed;
+}
+
+int Corel(const Args& args) {
+    if (args.size() != 2)
+        return UsageError("corel takes a program identifier and one job file");
+    if (!AfxOleInit())
+        return UsageError("corel drives a running CorelDRAW through COM, which only Windows has");
+    const std::string& progId = args[0];
+    LPDISPATCH dispatch = nullptr;
+    const HRESULT hr = PlatformGetActiveDispatch(progId.c_str(), &dispatch);
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "vestrel: no running automation server for %s (0x%08lX)\n",
+                     progId.c_str(), static_cast<unsigned long>(static_cast<ULONG>(hr)));
+        return kExitFailed;
+    }
+    // The server exports into a file of its own beside the other temporary files; the
+    // conversion reads it from there.
+    std::error_code error;
+    const std::string cmx = (std::filesystem::temp_directory_path(error) /
+                             ("vestrel-corel-" + std::to_string(PlatformProcessId()) + ".cmx"))
+                                .string();
+    IDrawAutomate automate(dispatch);
+    CCorelOleClient client(&automate);
+    bool converted = false;
+    try {
+        if (client.DoExportCmx(cmx.c_str(), "", 0) == 1)
+            std::fprintf(stderr, "vestrel: %s: nothing to export\n", progId.c_str());
+        else
+            converted = ConvertOne(cmx, args[1], RunOptions{});
+    } catch (const CException& e) {
+        std::fprintf(stderr, "vestrel: %s: %s\n", progId.c_str(), e.what());
+    }
+    std::filesystem::remove(cmx, error);
+    return converted ? kExitOk : kExitFailed;
 }
 
 } // namespace vestrel_cli

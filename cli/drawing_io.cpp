@@ -5,10 +5,62 @@
 #include "vestrel/cmx/cmxparser.h"
 
 #include "platform/console.h"
+#include "platform/paths.h"
 
 #include <cstdio>
 
 namespace vestrel_cli {
+
+namespace {
+
+// Whether a progress line stands on the terminal, to be cleared before the next line.
+bool progressShowing = false;
+
+void ClearProgress() {
+    if (progressShowing)
+        std::fputs("\r\x1b[K", stderr);
+    progressShowing = false;
+}
+
+// The library's messages in a few English words, by the start of their German text.
+const char* Gloss(const std::string& text) {
+    static const struct {
+        const char* start;
+        const char* gloss;
+    } kGlosses[] = {
+        {"Die CMX - Datei kann nicht", "cannot be opened"},
+        {"Fehlerhafte CMX-Datei", "a damaged CMX file"},
+        {"Unerwarteter oder unvollst", "an unexpected or incomplete instruction"},
+        {"Keine Outline-Informationen", "no outline table: damaged"},
+        {"Keine Bildsektion", "no image section"},
+        {"Keine Vorschau", "no preview"},
+    };
+    for (const auto& g : kGlosses)
+        if (text.find(g.start) != std::string::npos)
+            return g.gloss;
+    return nullptr;
+}
+
+std::string CodeList(const std::map<int, unsigned long>& codes) {
+    std::string list;
+    for (const auto& [code, count] : codes) {
+        list += (list.empty() ? "" : ", ") + std::to_string(code);
+        if (count > 1)
+            list += " (" + std::to_string(count) + " times)";
+    }
+    return list;
+}
+
+std::string WhereItStopped(const CCmxStopRecord& stop) {
+    if (stop.instruction == 0)
+        return StopText(stop.reason);
+    return "the page walk stopped at instruction " + std::to_string(stop.instruction) + " (code " +
+           std::to_string(stop.code) + ", file offset " +
+           std::to_string(static_cast<unsigned long>(stop.offset) + CMX_HEADER_SIZE) +
+           "): " + StopText(stop.reason);
+}
+
+} // namespace
 
 MessageCounter::MessageCounter() : previous_(PlatformSetMessageBoxSink(this)) {}
 
@@ -17,10 +69,73 @@ MessageCounter::~MessageCounter() {
 }
 
 int MessageCounter::Show(HWND, const char* text, const char* caption, UINT) {
-    ++count_;
-    std::string line = PlatformAnsiToUtf8(caption) + " " + PlatformAnsiToUtf8(text) + "\n";
-    std::fputs(line.c_str(), stderr);
+    std::string line = PlatformAnsiToUtf8(caption) + " " + PlatformAnsiToUtf8(text);
+    line.erase(line.find_last_not_of(' ') + 1);
+    messages_.push_back(line);
     return IDOK;
+}
+
+void MessageCounter::Tell(const std::string& name) const {
+    for (const std::string& message : messages_) {
+        const char* gloss = Gloss(message);
+        Say(name + ": " + message + (gloss != nullptr ? std::string(" (") + gloss + ")" : ""));
+    }
+}
+
+void Say(const std::string& line) {
+    ClearProgress();
+    std::fprintf(stderr, "vestrel: %s\n", line.c_str());
+}
+
+void ShowProgress(const std::string& text) {
+    std::fprintf(stderr, "\r\x1b[K%s", text.c_str());
+    progressShowing = true;
+}
+
+bool NeedsObjectCount(const MessageCounter& messages, const CCmxStopRecord& stop) {
+    return messages.count() > 0 || !stop.Complete() || stop.imagesRefused > 0 ||
+           !stop.passedOver.empty();
+}
+
+bool ReportLoad(const std::string& name, const MessageCounter& messages, const CCmxStopRecord& stop,
+                long objects, const char* written, const RunOptions& options) {
+    messages.Tell(name);
+    std::vector<std::string> failures;
+    std::vector<std::string> warnings;
+    if (!stop.Complete())
+        failures.push_back(WhereItStopped(stop));
+    else if (messages.count() > 0)
+        failures.push_back("the library reported damage");
+    if (stop.imagesRefused > 0)
+        failures.push_back(std::to_string(stop.imagesRefused) +
+                           " images left out, the drawing's images passing the memory guard");
+    if (!stop.passedOver.empty()) {
+        // Instructions passed over are common and no loss by themselves; they are told where
+        // they leave the drawing empty, or where the run is strict.
+        const std::string codes = CodeList(stop.passedOver);
+        if (objects == 0)
+            failures.push_back("the drawing is empty: the reader passes over its instructions "
+                               "(codes " +
+                               codes + ")");
+        else if (options.strict)
+            failures.push_back("instructions passed over (codes " + codes + ")");
+    }
+    if (stop.thumbnail == CmxThumbnail::damaged)
+        (options.strict ? failures : warnings).push_back("the thumbnail is damaged and left out");
+    if (!options.quiet)
+        for (const std::string& warning : warnings)
+            Say(name + ": warning: " + warning);
+    if (failures.empty())
+        return false;
+    std::string line = name + ": failed: ";
+    for (std::size_t i = 0; i < failures.size(); ++i)
+        line += (i ? "; " : "") + failures[i];
+    if (objects >= 0)
+        line += "; " + std::to_string(objects) + (objects == 1 ? " object" : " objects") + " kept";
+    if (written != nullptr)
+        line += std::string(", ") + written;
+    Say(line);
+    return true;
 }
 
 std::string InputName(const std::string& input) {
@@ -45,10 +160,17 @@ int ClipboardUsage(const std::string& input) {
     return 0;
 }
 
+bool NotAFolder(const std::string& input) {
+    if (!IsFileInput(input) || PlatformGetPathKind(input.c_str()) != PlatformPathKind::folder)
+        return true;
+    Say(input + ": a folder; vestrel convert takes folders of drawings");
+    return false;
+}
+
 bool ReadStandardInput(std::vector<BYTE>* bytes) {
     if (PlatformReadStandardInput(bytes) && bytes->size() <= 0xFFFFFFFFu)
         return true;
-    std::fprintf(stderr, "vestrel: standard input cannot be read\n");
+    Say("standard input cannot be read");
     return false;
 }
 
@@ -62,48 +184,50 @@ DrawingPtr ReadJob(const std::string& input, const std::vector<BYTE>* bytes) {
                 CGrDrawset::ReadJobData(bytes->data(), static_cast<unsigned long>(bytes->size())));
         return DrawingPtr(CGrDrawset::ReadJobFile(input.c_str()));
     } catch (const CFileException& e) {
-        if (bytes != nullptr)
-            std::fprintf(stderr, "vestrel: standard input: %s\n", e.what());
-        else
-            std::fprintf(stderr, "vestrel: %s\n", e.what());
+        Say(bytes != nullptr ? std::string("standard input: ") + e.what() : e.what());
     }
-    return nullptr;
-}
-
-// After a CMX load that gave no drawing: bytes without a CMX header may be a job file; for the
-// rest the stop record says why, beside the library's message for a file that cannot be opened.
-DrawingPtr AfterRefusal(const std::string& input, const std::vector<BYTE>* bytes,
-                        const CCmxParser& parser) {
-    const CmxStop reason = parser.GetStopRecord().reason;
-    if (reason == CmxStop::noHeader)
-        return ReadJob(input, bytes);
-    if (reason != CmxStop::noFile)
-        std::fprintf(stderr, "vestrel: %s: %s\n", InputName(input).c_str(), StopText(reason));
     return nullptr;
 }
 
 } // namespace
 
-DrawingPtr ReadDrawing(const std::string& input) {
+DrawingPtr ReadDrawing(const std::string& input, const RunOptions& options, bool* failed) {
+    *failed = false;
+    if (!NotAFolder(input))
+        return nullptr;
     MessageCounter messages;
     CCmxParser parser;
+    std::vector<BYTE> bytes;
+    int loaded = 0;
     if (input == kClipboardInput) {
-        if (parser.LoadCmxFromClipBoard())
-            return DrawingPtr(parser.DetachDrawing());
-        std::fprintf(stderr, "vestrel: the clipboard holds no CMX drawing\n");
-        return nullptr;
-    }
-    if (input == kStandardInput) {
-        std::vector<BYTE> bytes;
+        loaded = parser.LoadCmxFromClipBoard();
+    } else if (input == kStandardInput) {
         if (!ReadStandardInput(&bytes))
             return nullptr;
-        if (parser.LoadCmxFromMemory(bytes.data(), static_cast<DWORD>(bytes.size())))
-            return DrawingPtr(parser.DetachDrawing());
-        return AfterRefusal(input, &bytes, parser);
+        loaded = parser.LoadCmxFromMemory(bytes.data(), static_cast<DWORD>(bytes.size()));
+    } else {
+        loaded = parser.LoadCmx6File(input.c_str());
     }
-    if (parser.LoadCmx6File(input.c_str()))
-        return DrawingPtr(parser.DetachDrawing());
-    return AfterRefusal(input, nullptr, parser);
+    const std::string name = InputName(input);
+    const CCmxStopRecord& stop = parser.GetStopRecord();
+    if (loaded) {
+        DrawingPtr drawing(parser.DetachDrawing());
+        *failed = ReportLoad(name, messages, stop, static_cast<long>(drawing->GetCount()), nullptr,
+                             options);
+        return drawing;
+    }
+    messages.Tell(name);
+    if (input == kClipboardInput) {
+        Say("the clipboard holds no CMX drawing");
+        return nullptr;
+    }
+    // Bytes without a CMX header may be a job file; for the rest the stop record says why,
+    // beside the library's message for a file that cannot be opened.
+    if (stop.reason == CmxStop::noHeader)
+        return ReadJob(input, input == kStandardInput ? &bytes : nullptr);
+    if (stop.reason != CmxStop::noFile)
+        Say(name + ": " + StopText(stop.reason));
+    return nullptr;
 }
 
 const char* StopText(CmxStop reason) {

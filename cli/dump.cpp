@@ -151,16 +151,7 @@ std::string DrawingJson(const CGrDrawset& drawing) {
 }
 
 int Dump(const Args& args) {
-    if (args.size() != 1)
-        return UsageError("dump takes one CMX or job file, - or --clipboard");
-    if (int usage = ClipboardUsage(args[0]))
-        return usage;
-    DrawingPtr drawing = ReadDrawing(args[0]);
-    if (!drawing)
-        return kExitFailed;
-    std::string json = DrawingJson(*drawing);
-    std::fwrite(json.data(), 1, json.size(), stdout);
-    return kExitOk;
+    return WriteDrawingAs("dump", args, nullptr, DrawingJson);
 }
 
 } // namespace vestrel_cli

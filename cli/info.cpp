@@ -22,9 +22,16 @@ std::string Printable(char c) {
 
 } // namespace
 
-int Info(const Args& args) {
+int Info(const Args& options) {
+    CommandLine line;
+    if (int usage = ParseCommandLine("info", options, {}, &line))
+        return usage;
+    const Args& args = line.operands;
     if (args.size() != 1)
         return UsageError("info takes one CMX file, or - for standard input");
+    if (!NotAFolder(args[0]))
+        return kExitFailed;
+    MessageCounter messages;
     CCmxParser parser;
     CCmxFileInfo info;
     std::vector<BYTE> bytes;
@@ -35,10 +42,11 @@ int Info(const Args& args) {
                                                             static_cast<DWORD>(bytes.size()), &info)
                                    : parser.InspectCmx6File(args[0].c_str(), &info);
     const std::string name = InputName(args[0]);
+    // The library's messages go to standard error; the record below says what they were about.
+    messages.Tell(name);
     if (!read) {
-        // A file that cannot be opened has had the library's message already.
         if (info.opened)
-            std::fprintf(stderr, "vestrel: %s: %s\n", name.c_str(), StopText(info.stop.reason));
+            Say(name + ": " + StopText(info.stop.reason));
         return kExitFailed;
     }
     const CCmxHeader& h = info.header;

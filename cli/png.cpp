@@ -1,6 +1,7 @@
 #include "cli/png.h"
 
-#include <fstream>
+#include "cli/drawing_io.h"
+#include "cli/output.h"
 
 namespace vestrel_cli {
 
@@ -9,13 +10,10 @@ bool WritePng(const std::string& path, const CPixelSurface& surface, const CRect
     std::vector<unsigned char> bytes = PlatformEncodePng(surface, area);
     if (bytes.empty()) {
         *error = "the picture cannot be encoded as PNG";
+        Say(path + ": " + *error);
         return false;
     }
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
+    if (!WriteOutput(path, std::string(bytes.begin(), bytes.end()))) {
         *error = path + ": cannot be written";
         return false;
     }

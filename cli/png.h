@@ -8,7 +8,8 @@
 
 namespace vestrel_cli {
 
-// Writes the PNG to path; false, with error set, when it cannot.
+// Writes the PNG to path ("-": standard output) as every output is written; false, having
+// said why and with error set, when it cannot.
 bool WritePng(const std::string& path, const CPixelSurface& surface, const CRect& area,
               std::string* error);
 

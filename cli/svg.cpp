@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 
 namespace vestrel_cli {
@@ -134,25 +133,7 @@ std::string DrawingSvg(const CGrDrawset& drawing) {
 }
 
 int Svg(const Args& args) {
-    if (args.empty() || args.size() > 2)
-        return UsageError("svg takes a CMX or job file and an optional SVG file");
-    if (int usage = ClipboardUsage(args[0]))
-        return usage;
-    if (args.size() == 1 && !IsFileInput(args[0]))
-        return UsageError("svg needs an SVG file to read " + InputName(args[0]));
-    DrawingPtr drawing = ReadDrawing(args[0]);
-    if (!drawing)
-        return kExitFailed;
-    const std::string out = args.size() == 2 ? args[1] : WithExtension(args[0], ".svg");
-    std::ofstream file(out, std::ios::binary | std::ios::trunc);
-    const std::string svg = DrawingSvg(*drawing);
-    file.write(svg.data(), static_cast<std::streamsize>(svg.size()));
-    file.close();
-    if (!file) {
-        std::fprintf(stderr, "vestrel: %s: cannot be written\n", out.c_str());
-        return kExitFailed;
-    }
-    return kExitOk;
+    return WriteDrawingAs("svg", args, ".svg", DrawingSvg);
 }
 
 } // namespace vestrel_cli

@@ -22,12 +22,5 @@ install(TARGETS platform drawset vestrel vestrel-cli
         RUNTIME DESTINATION . COMPONENT release
         ARCHIVE DESTINATION lib COMPONENT release)
 install(FILES ${VESTREL_RUNTIME_DLLS} DESTINATION . COMPONENT release)
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/ DESTINATION include/platform COMPONENT release
-        FILES_MATCHING PATTERN "*.h" PATTERN "src" EXCLUDE)
-install(FILES ${PROJECT_SOURCE_DIR}/drawset/api.h ${PROJECT_SOURCE_DIR}/drawset/grobj.h
-        DESTINATION include/drawset COMPONENT release)
-install(FILES ${PROJECT_SOURCE_DIR}/vestrel/frame/vestrel.h
-              ${PROJECT_SOURCE_DIR}/vestrel/frame/vestrel_api.h
-        DESTINATION include/vestrel/frame COMPONENT release)
-install(FILES ${PROJECT_SOURCE_DIR}/vestrel/cmx/cmxheader.h ${PROJECT_SOURCE_DIR}/vestrel/cmx/cmxparser.h
-        DESTINATION include/vestrel/cmx COMPONENT release)
+include(${CMAKE_CURRENT_LIST_DIR}/PublicHeaders.cmake)
+vestrel_install_headers(include COMPONENT release)

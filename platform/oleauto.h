@@ -316,6 +316,17 @@ PLATFORM_API UINT WINAPI SysStringByteLen(BSTR text);
 
 PLATFORM_API void WINAPI VariantInit(VARIANTARG* variant);
 PLATFORM_API HRESULT WINAPI VariantClear(VARIANTARG* variant);
+// Copies a value; a copy holds its own string and its own reference to an interface.
+PLATFORM_API HRESULT WINAPI VariantCopy(VARIANTARG* destination, const VARIANTARG* source);
+// Converts a value, following a reference first; destination may be the source. This
+// implementation converts between the numeric types and VT_BOOL (and from VT_EMPTY, which is 0),
+// and copies a value that already has the type asked for; anything else is DISP_E_TYPEMISMATCH.
+PLATFORM_API HRESULT WINAPI VariantChangeType(VARIANTARG* destination, const VARIANTARG* source,
+                                              USHORT flags, VARTYPE vt);
+// The argument at position (0 the first the method declares) converted to vt; argumentError
+// receives the index in rgvarg of an argument that cannot be converted.
+PLATFORM_API HRESULT WINAPI DispGetParam(DISPPARAMS* params, UINT position, VARTYPE vt,
+                                         VARIANT* result, UINT* argumentError);
 
 PLATFORM_API SAFEARRAY* WINAPI SafeArrayCreate(VARTYPE vt, UINT dims, SAFEARRAYBOUND* bounds);
 PLATFORM_API SAFEARRAY* WINAPI SafeArrayCreateVector(VARTYPE vt, LONG lowerBound, ULONG elements);

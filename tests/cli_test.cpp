@@ -1,5 +1,6 @@
 // The vestrel command's sub-commands, called as the program calls them.
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "cli/svg.h"
 #include "tests/support/sample.h"
 #include "tests/support/test_util.h"
@@ -41,6 +42,8 @@ TEST(Cli, ExitStatuses) {
         {Info, {"a", "b"}, kExitUsage},
         {Info, {"/nonexistent.cmx"}, kExitFailed},
         {Info, {SampleFile()}, kExitOk},
+        {Info, {dir.path()}, kExitFailed}, // a folder is no drawing, but for convert
+        {Dump, {dir.path()}, kExitFailed},
         {Convert, {}, kExitUsage},
         {Convert, {"--bogus", SampleFile()}, kExitUsage},
         {Convert, {SampleFile(), "-o"}, kExitUsage},
@@ -63,15 +66,162 @@ TEST(Cli, ExitStatuses) {
     }
 }
 
-TEST(Cli, ConvertManyIntoAFolder) {
+// What a run says on standard error, and its status.
+struct Outcome {
+    int status;
+    std::string err;
+};
+
+Outcome Capture(int (*command)(const Args&), const Args& args) {
+    testing::internal::CaptureStderr();
+    const int status = command(args);
+    return {status, testing::internal::GetCapturedStderr()};
+}
+
+// An output that names an input, by its path or by another spelling of it, is refused before
+// anything is written, for every command.
+TEST(Cli, AnOutputThatIsTheInputIsRefused) {
     MessageRecorder recorder;
     TempDir dir;
-    std::string bad = WriteTemp(Bytes(500, 1), "bad.cmx");
-    std::string second = WriteTemp(RichDrawing({}), "second.cmx");
-    EXPECT_EQ(Convert({SampleFile(), second, "-o", dir.path()}), kExitOk);
-    EXPECT_TRUE(std::filesystem::exists(dir.File(
-        std::filesystem::path(SampleFile()).filename().replace_extension(".job").string())));
-    EXPECT_EQ(Convert({SampleFile(), bad, "-o", dir.path()}), kExitFailed);
+    const std::string in = dir.File("drawing.cmx");
+    WriteFile(in, SampleDrawing());
+    const std::string job = dir.File("drawing.job");
+    ASSERT_EQ(Convert({in, job}), kExitOk);
+    const std::string other = dir.path() + "/./drawing.cmx";
+    const std::string svg = dir.File("picture.svg");
+    WriteFile(svg, ReadFileBytes(job));
+    struct Case {
+        int (*command)(const Args&);
+        Args args;
+        std::string file;
+    } cases[] = {
+        {Convert, {in, in}, in},
+        {Convert, {in, other}, in},
+        {Svg, {in, other}, in},
+        {vestrel_cli::Thumbnail, {in, in}, in},
+        {Dump, {in, other}, in},
+        {Svg, {job, job}, job},
+        {Dump, {job, dir.path() + "/../" + BaseName(dir.path()) + "/drawing.job"}, job},
+        {Svg, {svg}, svg}, // the default output is the input
+    };
+    for (const Case& c : cases) {
+        const Bytes before = ReadFileBytes(c.file);
+        const Outcome run = Capture(c.command, c.args);
+        EXPECT_EQ(run.status, kExitFailed) << c.args[0] << " " << c.args.back();
+        EXPECT_NE(run.err.find("is an input of this run; refused, nothing written"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(ReadFileBytes(c.file), before) << c.args[0];
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+}
+
+// A load that loses part of the drawing fails the file and says what became of it; a whole
+// compressed drawing converts.
+TEST(Cli, DrawingsLoadedWithLossesFail) {
+    MessageRecorder recorder;
+    TempDir dir;
+    Bytes cut = SampleDrawing();
+    cut.resize(cut.size() * 2 / 3);
+    PageBuilder shapes(Variant{});
+    shapes.Rectangle(RectangleShape{});
+    CmxBuilder packed;
+    packed.ColorTable({Rgb(1, 2, 3)});
+    packed.Page(shapes);
+    Bytes damagedPack = packed.BuildCompressed();
+    damagedPack[PackedLengthAt(damagedPack) + 16] ^= 0xFF;
+    PageBuilder skipped(Variant{});
+    skipped.Instruction(42, {});
+    skipped.Instruction(42, {});
+    skipped.Instruction(99, {});
+    CmxBuilder allSkipped;
+    allSkipped.Page(skipped);
+    struct Case {
+        const char* name;
+        Bytes file;
+        int status;
+        std::vector<std::string> said;
+    } cases[] = {
+        {"cut.cmx",
+         cut,
+         kExitFailed,
+         {"cut.cmx: Fehler : ", "cut.cmx: failed: ", " objects kept, job written\n"}},
+        {"packed.cmx", packed.BuildCompressed(), kExitOk, {}},
+        {"damaged-pack.cmx",
+         damagedPack,
+         kExitFailed,
+         {"damaged-pack.cmx: its compressed body is damaged; no job written\n"}},
+        {"skipped.cmx",
+         allSkipped.Build(),
+         kExitFailed,
+         {"skipped.cmx: failed: ", "the drawing is empty: the reader passes over its instructions "
+                                   "(codes 42 (2 times), 99); 0 objects kept, job written\n"}},
+    };
+    for (const Case& c : cases) {
+        const std::string in = dir.File(c.name);
+        WriteFile(in, c.file);
+        for (auto command : {Convert, Svg}) {
+            const Outcome run = Capture(command, {in, in + ".out"});
+            EXPECT_EQ(run.status, c.status) << c.name;
+            for (const std::string& part : command == Convert ? c.said : Args{})
+                EXPECT_NE(run.err.find(part), std::string::npos) << part << "\nin\n" << run.err;
+            if (c.status == kExitOk) {
+                EXPECT_EQ(run.err, "");
+            }
+        }
+    }
+}
+
+// A batch converts what it can, names what failed and counts both.
+TEST(Cli, ABatchWithABadFileConvertsTheGoodOnes) {
+    MessageRecorder recorder;
+    TempDir dir;
+    const std::string bad = dir.File("in/bad.cmx");
+    std::filesystem::create_directories(dir.File("in/deeper"));
+    Bytes cut = SampleDrawing();
+    cut.resize(cut.size() / 2);
+    WriteFile(bad, cut);
+    WriteFile(dir.File("in/good.CMX"), SampleDrawing());
+    WriteFile(dir.File("in/deeper/good.cmx"), RichDrawing({}));
+    WriteFile(dir.File("in/notes.txt"), Bytes(10, 'x'));
+    const std::string out = dir.File("out/jobs");
+    Outcome run = Capture(Convert, {dir.File("in"), "-r", "-o", out});
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_NE(run.err.find(bad + ": failed: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("vestrel: 2 converted, 1 failed\n"), std::string::npos) << run.err;
+    for (const char* job : {"good.job", "deeper/good.job", "bad.job"})
+        EXPECT_TRUE(std::filesystem::exists(out + "/" + job)) << job;
+    // Without -r the folder's own drawings; two drawings of one name refuse the batch.
+    run = Capture(Convert, {dir.File("in"), dir.File("in/deeper"), "-o", dir.File("flat")});
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_NE(run.err.find("the output of both"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("flat")));
+    EXPECT_EQ(Capture(Convert, {dir.File("in/deeper"), "--quiet", "-o", dir.File("flat")}).err, "");
+    EXPECT_TRUE(std::filesystem::exists(dir.File("flat/good.job")));
+}
+
+// A failed write leaves what stood at the path as it was, and no temporary file.
+TEST(Cli, AFailedWriteLeavesTheEarlierFile) {
+    MessageRecorder recorder;
+    TempDir dir;
+    for (const char* name : {"old.svg", "old.png", "old.json"}) {
+        const std::string out = dir.File(name);
+        WriteFile(out, Bytes(5, 'a'));
+        // A folder where the temporary file would go makes the write fail.
+        const std::string temporary = out + "." + std::to_string(PlatformProcessId()) + ".tmp";
+        std::filesystem::create_directory(temporary);
+        const std::string what = std::string(name).substr(4);
+        const Outcome run = Capture(what == "svg"   ? Svg
+                                    : what == "png" ? vestrel_cli::Thumbnail
+                                                    : Dump,
+                                    {SampleFile(), out});
+        EXPECT_EQ(run.status, kExitFailed) << name;
+        EXPECT_NE(run.err.find(out + ": cannot be written"), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFileBytes(out), Bytes(5, 'a')) << name;
+        std::filesystem::remove(temporary);
+    }
+    EXPECT_TRUE(WriteOutput(dir.File("old.svg"), "new"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
 TEST(Cli, TheClipboardOnWindowsOnly) {

@@ -1,5 +1,6 @@
 #include "platform/msgbox.h"
 
+#include "src/ansi.h"
 #include "src/os.h"
 
 namespace {
@@ -26,20 +27,13 @@ CMessageBoxSink* PlatformSetMessageBoxSink(CMessageBoxSink* sink) {
 }
 
 std::string PlatformAnsiToUtf8(const char* text) {
-    // Windows-1252 differs from Latin-1 in 0x80 to 0x9F; those map to these code points.
-    static const char16_t kHigh[32] = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
     std::string out;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
-        unsigned code = *p;
+        const unsigned code = platform_ansi::CodePoint(*p);
         if (code < 0x80) {
             out += static_cast<char>(code);
             continue;
         }
-        if (code < 0xA0)
-            code = kHigh[code - 0x80];
         if (code < 0x800) {
             out += static_cast<char>(0xC0 | (code >> 6));
         } else {

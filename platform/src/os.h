@@ -2,7 +2,9 @@
 #pragma once
 
 #include "platform/afxdefs.h"
+#include "platform/oleauto.h"
 
+#include <string>
 #include <vector>
 
 namespace platform_os {
@@ -25,5 +27,16 @@ bool EncodePngBgr(const unsigned char* bgr, int width, int height, std::vector<u
 // a side longer than maxSide.
 bool DecodePngBgr(const unsigned char* png, std::size_t count, int maxSide, int* width, int* height,
                   std::vector<unsigned char>* bgr);
+
+// Narrow text in the ANSI code page (Windows-1252 where the system has none) as a BSTR; null when
+// memory runs out.
+BSTR AnsiToBstr(const char* text);
+// A BSTR's text in the ANSI code page, '?' for characters the code page lacks.
+std::string BstrToAnsi(BSTR text);
+
+// COM on the calling thread, and the running object of a program identifier (AfxOleInit and
+// PlatformGetActiveDispatch).
+bool InitializeCom();
+HRESULT GetActiveDispatch(const char* progId, LPDISPATCH* dispatch);
 
 } // namespace platform_os

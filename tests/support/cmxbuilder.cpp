@@ -394,6 +394,7 @@ ColorEntry Model1() {
 CmxBuilder& CmxBuilder::Chunk(const std::string& id, const Bytes& data) {
     if (id.size() != 4)
         throw std::invalid_argument("chunk ids have four characters");
+    chunks_.emplace_back(id, body_.size());
     body_.insert(body_.end(), id.begin(), id.end());
     ByteWriter w(variant_);
     w.DWord(static_cast<std::uint32_t>(data.size()));
@@ -540,6 +541,55 @@ CmxBuilder& CmxBuilder::Images(const std::vector<Raster>& images, std::uint16_t 
     return *this;
 }
 
+CmxBuilder& CmxBuilder::Index() {
+    constexpr std::uint32_t kNone = 0xFFFFFFFF;
+    auto fileOffset = [](std::size_t bodyOffset) {
+        return static_cast<std::uint32_t>(kHeaderSize + bodyOffset);
+    };
+    auto first = [&](const std::string& id) -> std::uint32_t {
+        for (const auto& [chunk, at] : chunks_)
+            if (chunk == id)
+                return fileOffset(at);
+        return kNone;
+    };
+    static const std::pair<std::uint16_t, const char*> kTables[] = {
+        {15, "rotl"}, {16, "rott"}, {17, "rota"}, {18, "rscr"},
+        {19, "rpen"}, {20, "rdot"}, {21, "rclr"}, {22, "ccmm"}};
+    std::vector<std::pair<std::uint16_t, std::uint32_t>> records;
+    for (const auto& [type, id] : kTables)
+        if (first(id) != kNone)
+            records.emplace_back(type, first(id));
+    std::vector<std::uint32_t> pages;
+    for (const auto& [chunk, at] : chunks_)
+        if (chunk == "page")
+            pages.push_back(fileOffset(at));
+
+    const std::size_t list = body_.size();
+    const std::size_t master = list + 12;
+    const std::size_t masterSize = 6 + 6 * (records.size() + 2);
+    ByteWriter index(variant_);
+    index.Word(1).Word(24).Word(static_cast<std::uint16_t>(records.size() + 2));
+    index.Word(1).DWord(fileOffset(master));
+    index.Word(2).DWord(fileOffset(master + 8 + masterSize));
+    for (const auto& [type, offset] : records)
+        index.Word(type).DWord(offset);
+    ByteWriter pageIndex(variant_);
+    pageIndex.Word(static_cast<std::uint16_t>(pages.size())).Word(16);
+    for (std::uint32_t page : pages)
+        pageIndex.DWord(page).DWord(kNone).DWord(kNone).DWord(kNone);
+
+    body_.insert(body_.end(), {'L', 'I', 'S', 'T', 0, 0, 0, 0, 'i', 'n', 'd', 'x'});
+    Chunk("ixmr", index.bytes());
+    Chunk("ixpg", pageIndex.bytes());
+    ByteWriter size(variant_);
+    size.DWord(static_cast<std::uint32_t>(body_.size() - list - 8));
+    std::copy(size.bytes().begin(), size.bytes().end(), body_.begin() + list + 4);
+    header_.masterIndex = fileOffset(master);
+    header_.info = kNone;
+    header_.thumbnail = first("DISP");
+    return *this;
+}
+
 Bytes CmxBuilder::Build() const {
     Bytes file(kHeaderSize, 0);
     std::memcpy(&file[0], "RIFF", 4);
@@ -556,6 +606,9 @@ Bytes CmxBuilder::Build() const {
     file[74] = static_cast<std::uint8_t>(header_.version ? header_.version
                                                          : (variant_.tagged ? '2' : '1'));
     drawset_bytes::PutF64(&file[84], header_.scaleFactor);
+    PutLE32(file, 104, header_.masterIndex);
+    PutLE32(file, 108, header_.info);
+    PutLE32(file, 112, header_.thumbnail);
     PutLE32(file, 116, static_cast<std::uint32_t>(header_.left));
     PutLE32(file, 120, static_cast<std::uint32_t>(header_.top));
     PutLE32(file, 124, static_cast<std::uint32_t>(header_.right));
@@ -610,6 +663,10 @@ Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick) {
 }
 
 Bytes RichDrawing(Variant variant) {
+    return RichDrawing(variant, false);
+}
+
+Bytes RichDrawing(Variant variant, bool indexed) {
     CmxBuilder cmx(variant);
     Thumbnail thumb;
     for (int i = 0; i < 4; ++i)
@@ -674,6 +731,8 @@ Bytes RichDrawing(Variant variant) {
     for (int i = 0; i < 16; ++i)
         raster.pixels.push_back(static_cast<std::uint8_t>(i % 4));
     cmx.Images({raster});
+    if (indexed)
+        cmx.Index();
     return cmx.Build();
 }
 

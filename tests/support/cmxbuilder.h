@@ -227,6 +227,9 @@ struct Header {
     char version = 0;          // 0: from the variant
     double scaleFactor = 1e-5; // coordScale 1.0: a file unit is a drawing unit
     std::int32_t left = 0, top = 1000, right = 1000, bottom = 0;
+    // The file offsets of the master index "ixmr", the "INFO" list and the "DISP" chunk, at 104,
+    // 108 and 112 (0xFFFFFFFF where there is none); Index() sets them.
+    std::uint32_t masterIndex = 0, info = 0, thumbnail = 0;
 };
 
 class CmxBuilder {
@@ -248,6 +251,11 @@ public:
     CmxBuilder& Thumb(const Thumbnail& thumbnail);
     // The image index and the images: entry i names images[i].
     CmxBuilder& Images(const std::vector<Raster>& images, std::uint16_t entrySize = 6);
+    // The index section that CorelDRAW writes behind the tables, which other readers need: a
+    // "LIST" of type "indx" holding the master index "ixmr" (itself, the page index, and each
+    // table the body has) and the page index "ixpg" (per page its "page" chunk; no layer index,
+    // thumbnail or reference list), and the header's offsets to it and to "DISP".
+    CmxBuilder& Index();
 
     // The body's bytes so far (behind the 204 header bytes).
     const Bytes& body() const { return body_; }
@@ -261,6 +269,8 @@ private:
     Variant variant_;
     Header header_;
     Bytes body_;
+    // The chunks added through Chunk(), by id and body offset, in order.
+    std::vector<std::pair<std::string, std::size_t>> chunks_;
 };
 
 // The compressed twin of a CMX file: the form "CDRX", and the body's bytes from front on in one
@@ -270,6 +280,7 @@ Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick = false);
 
 // A drawing with every instruction and table the reader knows, for samples and fuzz seeds.
 Bytes RichDrawing(Variant variant);
+Bytes RichDrawing(Variant variant, bool indexed);
 
 // Writes bytes to a file, for tests that load files.
 void WriteFile(const std::string& path, const Bytes& bytes);

@@ -125,6 +125,10 @@ Raster Picture() {
 } // namespace
 
 Bytes SampleDrawing(Variant variant) {
+    return SampleDrawing(variant, false);
+}
+
+Bytes SampleDrawing(Variant variant, bool indexed) {
     CmxBuilder cmx(variant);
     cmx.header().left = 0;
     cmx.header().bottom = 0;
@@ -172,6 +176,8 @@ Bytes SampleDrawing(Variant variant) {
     page.DrawChars(5);
     cmx.Page(page);
     cmx.Images({Picture()});
+    if (indexed)
+        cmx.Index();
     return cmx.Build();
 }
 

@@ -4,6 +4,7 @@
 #include "platform/msgbox.h"
 #include "platform/process.h"
 
+#include "src/ansi.h"
 #include "src/os.h"
 
 #include <cerrno>
@@ -243,6 +244,10 @@ BOOL PlatformReadStandardInput(std::vector<BYTE>* bytes) {
     }
 }
 
+BOOL PlatformWriteStandardOutput(const void* bytes, std::size_t count) {
+    return std::fwrite(bytes, 1, count, stdout) == count && std::fflush(stdout) == 0 ? TRUE : FALSE;
+}
+
 namespace platform_os {
 
 int LoadModuleString(HINSTANCE module, UINT id, char* buffer, UINT maxLength) {
@@ -279,3 +284,26 @@ HINSTANCE ModuleFromAddress(const void* address) {
 }
 
 } // namespace platform_os
+
+BSTR platform_os::AnsiToBstr(const char* text) {
+    std::u16string wide;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p)
+        wide += platform_ansi::CodePoint(*p);
+    return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+}
+
+std::string platform_os::BstrToAnsi(BSTR text) {
+    std::string narrow;
+    const UINT length = SysStringLen(text);
+    for (UINT i = 0; i < length; ++i)
+        narrow += platform_ansi::Byte(text[i]);
+    return narrow;
+}
+
+bool platform_os::InitializeCom() {
+    return false;
+}
+
+HRESULT platform_os::GetActiveDispatch(const char*, LPDISPATCH*) {
+    return E_NOTIMPL;
+}

@@ -7,6 +7,7 @@
 #include "src/os.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -210,6 +211,15 @@ BOOL PlatformStderrIsTerminal() {
     return ::_isatty(2) ? TRUE : FALSE;
 }
 
+BOOL PlatformWriteStandardOutput(const void* bytes, std::size_t count) {
+    // What stands in the buffer goes out in the mode it was written in; the bytes go out as
+    // they are, with no LF turned into CR LF.
+    if (std::fflush(stdout) != 0)
+        return FALSE;
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    return std::fwrite(bytes, 1, count, stdout) == count && std::fflush(stdout) == 0 ? TRUE : FALSE;
+}
+
 BOOL PlatformReadStandardInput(std::vector<BYTE>* bytes) {
     bytes->clear();
     // The C library would turn CR LF into LF and stop at Ctrl-Z.
@@ -251,3 +261,46 @@ HINSTANCE ModuleFromAddress(const void* address) {
 }
 
 } // namespace platform_os
+
+BSTR platform_os::AnsiToBstr(const char* text) {
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length <= 0)
+        return nullptr;
+    BSTR wide = ::SysAllocStringLen(nullptr, static_cast<UINT>(length - 1));
+    if (wide != nullptr)
+        ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide, length);
+    return wide;
+}
+
+std::string platform_os::BstrToAnsi(BSTR text) {
+    const int wide = static_cast<int>(::SysStringLen(text));
+    if (wide == 0)
+        return std::string();
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, text, wide, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        ::WideCharToMultiByte(CP_ACP, 0, text, wide, narrow.data(), length, nullptr, nullptr);
+    return narrow;
+}
+
+bool platform_os::InitializeCom() {
+    return SUCCEEDED(::CoInitialize(nullptr));
+}
+
+HRESULT platform_os::GetActiveDispatch(const char* progId, LPDISPATCH* dispatch) {
+    BSTR wide = AnsiToBstr(progId);
+    if (wide == nullptr)
+        return E_OUTOFMEMORY;
+    CLSID clsid;
+    HRESULT hr = ::CLSIDFromProgID(wide, &clsid);
+    ::SysFreeString(wide);
+    if (FAILED(hr))
+        return hr;
+    IUnknown* object = nullptr;
+    hr = ::GetActiveObject(clsid, nullptr, &object);
+    if (FAILED(hr))
+        return hr;
+    hr = object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch));
+    object->Release();
+    return hr;
+}
