@@ -33,7 +33,8 @@ int CCmxParser::ProcessPageInstr(unsigned long end) {
     discardedFrom = discardedTo = cursor.Position();
     while (cursor.Position() < pageEnd) {
         start = cursor.Position();
-        if (start - discardedTo >= kDiscardStep) {
+        // A jump may land past the body, where the next read stops the walk: nothing to clear.
+        if (start <= cursor.Limit() && start - discardedTo >= kDiscardStep) {
             std::memset(dataBuffer + discardedTo, 0, start - discardedTo);
             discardedTo = start;
             PlatformReleaseZeroedMemory(dataBuffer + discardedFrom, discardedTo - discardedFrom);
