@@ -1,5 +1,11 @@
-// Load and convert throughput, in MB/s of CMX input, for large drawings of three kinds, and how
-// the time grows with the number of shapes.
+// Load and convert throughput, in MB/s of CMX input, for large drawings of four kinds, how the
+// time grows with the number of shapes, and the peak resident size of a process that converts
+// one drawing.
+//
+//   vestrel-bench                          the benchmarks, then the peak resident sizes
+//   vestrel-bench --line-drawing FILE      writes the 200,000-shape line drawing to FILE
+//   vestrel-bench --drawing KIND N FILE    writes a drawing of the benchmark (KIND 0 to 3)
+//   vestrel-bench --peak FILE.cmx FILE.job converts once and prints the process's peak (bytes)
 #include "tests/support/cmxbuilder.h"
 
 #include "vestrel/cmx/cmxparser.h"
@@ -10,7 +16,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <string>
@@ -19,8 +28,13 @@ using namespace cmxtest;
 
 namespace {
 
-enum Kind { kFilled = 0, kUnfilled = 1, kSplitInGroups = 2 };
-const char* const kKindNames[] = {"filled", "unfilled", "split-in-groups"};
+enum Kind { kFilled = 0, kUnfilled = 1, kSplitInGroups = 2, kImages = 3 };
+const char* const kKindNames[] = {"filled", "unfilled", "split-in-groups", "images"};
+
+// The line drawing: unfilled shapes, as many as a large technical drawing holds.
+constexpr int kLineShapes = 200000;
+// Images draw this many times fewer pictures than the other kinds draw shapes.
+constexpr int kShapesPerImage = 100;
 
 Attributes FillAttributes(std::uint16_t color) {
     Attributes a;
@@ -35,22 +49,29 @@ Attributes OutlineAttributes(std::uint16_t outline) {
     return a;
 }
 
-// A drawing of n shapes of 12 points per sub-path.
+// A picture of 64 x 64 pixels of 24 bits, different for each index.
+Raster Picture(int index) {
+    Raster r;
+    r.type = 1;
+    r.width = 64;
+    r.height = 64;
+    r.bitsPerPixel = 24;
+    r.pixels.resize(64 * 64 * 3);
+    for (std::size_t i = 0; i < r.pixels.size(); ++i)
+        r.pixels[i] = static_cast<std::uint8_t>(i * 7 + static_cast<std::size_t>(index));
+    return r;
+}
+
+// A drawing of n shapes of 12 points per sub-path (n / 100 pictures for images). The colour and
+// outline tables and the images stand behind the page, where CorelDRAW writes them.
 Bytes LargeDrawing(Kind kind, int shapes) {
     Variant v;
     CmxBuilder cmx(v);
-    std::vector<ColorEntry> colors;
-    for (int i = 0; i < 64; ++i)
-        colors.push_back(Rgb(static_cast<std::uint8_t>(i * 4), 100, 200));
-    cmx.ColorTable(colors);
-    std::vector<std::uint16_t> outlines;
-    for (int i = 0; i < 256; ++i)
-        outlines.push_back(static_cast<std::uint16_t>(1 + i % 64));
-    cmx.OutlineTable(outlines);
     PageBuilder page(v);
     page.BeginPage();
     page.BeginLayer();
-    for (int i = 0; i < shapes; ++i) {
+    const int count = kind == kImages ? shapes / kShapesPerImage : shapes;
+    for (int i = 0; i < count; ++i) {
         const std::int32_t x = (i * 37) % 900, y = (i * 53) % 900;
         switch (kind) {
         case kFilled:
@@ -71,9 +92,33 @@ Bytes LargeDrawing(Kind kind, int shapes) {
                 page.EndGroup();
             break;
         }
+        case kImages: {
+            ImageRef ref;
+            ref.reference = static_cast<std::uint16_t>(1 + i);
+            ref.left = x;
+            ref.top = y + 100;
+            ref.right = x + 100;
+            ref.bottom = y;
+            page.DrawImage(ref);
+            break;
+        }
         }
     }
     cmx.Page(page);
+    std::vector<ColorEntry> colors;
+    for (int i = 0; i < 64; ++i)
+        colors.push_back(Rgb(static_cast<std::uint8_t>(i * 4), 100, 200));
+    cmx.ColorTable(colors);
+    std::vector<std::uint16_t> outlines;
+    for (int i = 0; i < 256; ++i)
+        outlines.push_back(static_cast<std::uint16_t>(1 + i % 64));
+    cmx.OutlineTable(outlines);
+    if (kind == kImages) {
+        std::vector<Raster> pictures;
+        for (int i = 0; i < count; ++i)
+            pictures.push_back(Picture(i));
+        cmx.Images(pictures);
+    }
     return cmx.Build();
 }
 
@@ -105,27 +150,30 @@ public:
     int Show(HWND, const char*, const char*, UINT) override { return IDOK; }
 };
 
+void Label(benchmark::State& state, const std::string& path, Kind kind, int shapes) {
+    state.SetBytesProcessed(
+        static_cast<int64_t>(state.iterations() * std::filesystem::file_size(path)));
+    state.SetComplexityN(shapes);
+    state.SetLabel(kKindNames[kind]);
+}
+
 void BM_Load(benchmark::State& state) {
     const Kind kind = static_cast<Kind>(state.range(0));
     const int shapes = static_cast<int>(state.range(1));
     const std::string path = DrawingFile(kind, shapes);
-    const auto size = std::filesystem::file_size(path);
     CCmxParser parser;
     for (auto _ : state) {
         if (parser.LoadCmx6File(path.c_str()) != 1)
             state.SkipWithError("load failed");
         parser.WriteCmxFile(""); // releases the drawing
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
-    state.SetComplexityN(shapes);
-    state.SetLabel(kKindNames[kind]);
+    Label(state, path, kind, shapes);
 }
 
 void BM_Convert(benchmark::State& state) {
     const Kind kind = static_cast<Kind>(state.range(0));
     const int shapes = static_cast<int>(state.range(1));
     const std::string path = DrawingFile(kind, shapes);
-    const auto size = std::filesystem::file_size(path);
     const std::string job = Folder() + "/out.job";
     CCmxParser parser;
     for (auto _ : state) {
@@ -133,19 +181,18 @@ void BM_Convert(benchmark::State& state) {
         if (parser.ParseCmx6(&cmx, &target) != 1)
             state.SkipWithError("conversion failed");
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
-    state.SetComplexityN(shapes);
-    state.SetLabel(kKindNames[kind]);
+    Label(state, path, kind, shapes);
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {
-    for (int kind : {kFilled, kUnfilled, kSplitInGroups})
+    for (int kind : {kFilled, kUnfilled, kSplitInGroups, kImages})
         for (int shapes : {20000, 40000, 80000})
             b->Args({kind, shapes});
 }
 
 BENCHMARK(BM_Load)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Convert)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Convert)->Args({kUnfilled, kLineShapes})->Unit(benchmark::kMillisecond);
 
 // Prints, after the runs, how the time per run grows when the shapes double.
 class GrowthReporter : public benchmark::ConsoleReporter {
@@ -166,7 +213,7 @@ public:
             double previous = 0;
             long long previousN = 0;
             for (const auto& [n, t] : bySize) {
-                if (previous > 0)
+                if (previous > 0 && n == 2 * previousN)
                     std::printf("  %-28s %7lld -> %7lld shapes: %.2f\n", name.c_str(), previousN,
                                 static_cast<long long>(n), t / previous);
                 previous = t;
@@ -179,16 +226,82 @@ private:
     std::map<std::string, std::map<long long, double>> times_;
 };
 
+// The process's peak resident size in bytes, as Linux keeps it ("VmHWM"); 0 elsewhere.
+unsigned long long PeakResidentBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoull(line.substr(6)) * 1024; // in kB
+    return 0;
+}
+
+// One conversion in this process, which has done nothing else; prints its peak resident size.
+int ConvertOnce(const char* cmxPath, const char* jobPath) {
+    CCmxParser parser;
+    CString cmx(cmxPath), job(jobPath);
+    if (parser.ParseCmx6(&cmx, &job) != 1)
+        return 1;
+    std::printf("%llu\n", PeakResidentBytes());
+    return 0;
+}
+
+// The peak resident size of a fresh process of this program converting each drawing once,
+// against the size of the file.
+void ReportPeaks(const char* self) {
+    struct Drawing {
+        Kind kind;
+        int shapes;
+    };
+    const Drawing drawings[] = {{kFilled, 80000},
+                                {kUnfilled, 80000},
+                                {kSplitInGroups, 80000},
+                                {kImages, 80000},
+                                {kUnfilled, kLineShapes}};
+    std::printf("\nPeak resident size of a process that converts one drawing:\n");
+    for (const Drawing& d : drawings) {
+        const std::string path = DrawingFile(d.kind, d.shapes);
+        const double fileBytes = static_cast<double>(std::filesystem::file_size(path));
+        std::string command;
+        for (const std::string& part :
+             {std::string(self), std::string("--peak"), path, Folder() + "/peak.job"})
+            command.append("'").append(part).append("' ");
+        unsigned long long peak = 0;
+        if (FILE* child = popen(command.c_str(), "r")) {
+            if (std::fscanf(child, "%llu", &peak) != 1)
+                peak = 0;
+            pclose(child);
+        }
+        std::printf("  %-16s %6d shapes  %6.1f MB file  %6.1f MB peak  %.2f x the file\n",
+                    kKindNames[d.kind], d.shapes, fileBytes / 1e6, static_cast<double>(peak) / 1e6,
+                    static_cast<double>(peak) / fileBytes);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
     InitVestrelDLL();
     Silence silence;
     PlatformSetMessageBoxSink(&silence);
+    if (argc == 4 && std::strcmp(argv[1], "--peak") == 0)
+        return ConvertOnce(argv[2], argv[3]);
+    if (argc == 3 && std::strcmp(argv[1], "--line-drawing") == 0) {
+        WriteFile(argv[2], LargeDrawing(kUnfilled, kLineShapes));
+        return 0;
+    }
+    if (argc == 5 && std::strcmp(argv[1], "--drawing") == 0) {
+        const int kind = std::atoi(argv[2]);
+        if (kind < kFilled || kind > kImages)
+            return 2;
+        WriteFile(argv[4], LargeDrawing(static_cast<Kind>(kind), std::atoi(argv[3])));
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
     GrowthReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    ReportPeaks(argv[0]);
     std::filesystem::remove_all(Folder());
     return 0;
 }

@@ -1,5 +1,5 @@
-// CRC-32 as zlib and PNG compute it: the IEEE 802.3 polynomial, reflected, with the register
-// inverted before and after.
+// CRC-32 as zlib and PNG compute it, by zlib: the IEEE 802.3 polynomial, reflected, with the
+// register inverted before and after.
 #pragma once
 
 #include "drawset/api.h"

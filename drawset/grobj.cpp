@@ -4,11 +4,31 @@
 #include "drawset/blocks.h"
 #include "drawset/bytes.h"
 
+#include <bit>
 #include <cstring>
 #include <limits>
 
 using namespace drawset_bytes;
 using namespace drawset_blocks;
+
+namespace {
+
+// The points as a Bef block holds them, two little-endian doubles each: where the machine's
+// doubles are little-endian already, in one copy.
+void PutPoints(unsigned char* out, const tagDoublePoint* points, unsigned long n) {
+    static_assert(sizeof(tagDoublePoint) == kBefPoint);
+    if constexpr (std::endian::native == std::endian::little) {
+        if (n > 0)
+            std::memcpy(out, points, n * kBefPoint);
+    } else {
+        for (unsigned long i = 0; i < n; ++i, out += kBefPoint) {
+            PutF64(out, points[i].x);
+            PutF64(out + 8, points[i].y);
+        }
+    }
+}
+
+} // namespace
 
 void CGrObj::SetMatrix(const CMatrix* transformation) {
     if (transformation != nullptr)
@@ -46,11 +66,7 @@ int CGrObjSimple::BuildBefBlock(const unsigned char* letters, const tagDoublePoi
     PutU32(block, static_cast<std::uint32_t>(n));
     if (n > 0)
         std::memcpy(block + kBefHeader, letters, n);
-    unsigned char* out = block + kBefHeader + n;
-    for (unsigned long i = 0; i < n; ++i, out += kBefPoint) {
-        PutF64(out, points[i].x);
-        PutF64(out + 8, points[i].y);
-    }
+    PutPoints(block + kBefHeader + n, points, n);
     if (!reuse) {
         if (data != nullptr)
             ::operator delete(data);

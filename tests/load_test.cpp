@@ -324,3 +324,51 @@ TEST(Load, InspectionCountsInstructionsAndFindsChunks) {
     EXPECT_EQ(parser.InspectCmx6File("/nonexistent.cmx", &info), 0);
     EXPECT_EQ(recorder.Ids(), std::vector<int>{1});
 }
+
+// The walk gives back the instructions it has passed; the tables, the images and the thumbnail
+// that stand behind a large page are still found and read in full, by a load and by a
+// conversion, which looks for the thumbnail only after the walk.
+TEST(Load, TablesBehindALargePageAreFoundAfterTheWalkGaveItsBytesBack) {
+    constexpr int kShapes = 30000; // some 4 MB of instructions
+    Variant v;
+    PageBuilder page(v);
+    for (int i = 0; i < kShapes; ++i) {
+        Attributes outline;
+        outline.outlineRef = static_cast<std::uint16_t>(1 + i % 3);
+        page.PolyCurve(Polyline(i % 500, 0, 1, 1, 12, outline));
+    }
+    ImageRef ref;
+    ref.reference = 1;
+    page.DrawImage(ref);
+    CmxBuilder cmx(v);
+    cmx.Page(page);
+    cmx.ColorTable({Rgb(1, 1, 1), Rgb(2, 2, 2), Rgb(3, 3, 3)});
+    cmx.OutlineTable({1, 2, 3});
+    Raster raster;
+    raster.pixels.assign(4 * 4, 0x5A);
+    cmx.Images({raster});
+    Thumbnail thumbnail;
+    thumbnail.palette.assign(4 * 16, 0x40);
+    thumbnail.pixels.assign(96 * 96, 1);
+    cmx.Thumb(thumbnail);
+    const std::string path = WriteTemp(cmx.Build());
+
+    auto expectWhole = [](const CGrDrawset& drawing) {
+        ASSERT_EQ(drawing.GetCount(), kShapes + 1);
+        ASSERT_NE(drawing.thumbnail, nullptr);
+        EXPECT_GT(drawing.thumbnail->GetSize(), 0u);
+        const auto* last = static_cast<const CGrObjSimple*>(drawing.GetObjByNumber(kShapes));
+        EXPECT_EQ(last->GetLayerIndex(), 1 + (kShapes - 1) % 3);
+        EXPECT_EQ(drawing.GetObjByNumber(kShapes + 1)->GetClass(), GrObjClass::bitmap);
+    };
+    MessageRecorder quiet;
+    CCmxParser parser;
+    ASSERT_EQ(parser.LoadCmx6File(path.c_str()), 1);
+    expectWhole(*parser.GetDrawing());
+    TempDir dir;
+    CString cmxPath(path.c_str()), job(dir.File("large.job").c_str());
+    ASSERT_EQ(parser.ParseCmx6(&cmxPath, &job), 1);
+    std::unique_ptr<CGrDrawset> converted(CGrDrawset::ReadJobFile(job));
+    expectWhole(*converted);
+    EXPECT_TRUE(quiet.Ids().empty());
+}

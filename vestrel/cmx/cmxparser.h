@@ -318,6 +318,11 @@ private:
     // The global transforms that stand, each composed with those around it, in file units.
     std::vector<CMatrix> transforms;
 
+    // The stretch of the body's instructions that the walk has passed and given back; its bytes
+    // read as zero.
+    DWORD discardedFrom = 0;
+    DWORD discardedTo = 0;
+
     // Chunk lookups of the current body, made once per body.
     struct ChunkCacheEntry {
         char id[4];

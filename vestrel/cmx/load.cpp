@@ -4,6 +4,7 @@
 #include "vestrel/resources/resource.h"
 
 #include "platform/cfile.h"
+#include "platform/process.h"
 
 #include <algorithm>
 #include <limits>
@@ -161,6 +162,9 @@ void CCmxParser::SetDrawingFrame() {
 unsigned long CCmxParser::GetMem(unsigned long size) {
     ::operator delete(dataBuffer);
     dataBuffer = static_cast<unsigned char*>(::operator new(size));
+    // The body is written once, front to back, by the read: in large pages that costs a few
+    // page faults instead of one per four kilobytes.
+    PlatformAdviseLargePages(dataBuffer, size);
     dataSize = static_cast<DWORD>(size);
     cursor = CmxCursor(dataBuffer, dataSize, LittleEndian());
     ForgetBodyCaches();
@@ -169,6 +173,7 @@ unsigned long CCmxParser::GetMem(unsigned long size) {
 }
 
 void CCmxParser::ForgetBodyCaches() {
+    discardedFrom = discardedTo = 0;
     chunkCacheCount = 0;
     imageIndexRead = false;
     imageIndexFound = false;
@@ -206,10 +211,23 @@ unsigned char* CCmxParser::SearchBody(const char* id, DWORD from) const {
     const unsigned char* at = dataBuffer + from;
     const unsigned char* last = dataBuffer + dataSize - length;
     const unsigned char first = static_cast<unsigned char>(id[0]);
+    // The instructions that the walk gave back read as zero, and no id starts with a zero byte:
+    // the search passes over them without touching their memory again.
+    const unsigned char* zeroBegin = dataBuffer + discardedFrom;
+    const unsigned char* zeroEnd = dataBuffer + discardedTo;
     while (at <= last) {
-        const void* hit = std::memchr(at, first, static_cast<std::size_t>(last - at) + 1);
-        if (hit == nullptr)
-            return nullptr;
+        if (at >= zeroBegin && at < zeroEnd) {
+            at = zeroEnd;
+            continue;
+        }
+        const unsigned char* end = at < zeroBegin && zeroBegin <= last ? zeroBegin - 1 : last;
+        const void* hit = std::memchr(at, first, static_cast<std::size_t>(end - at) + 1);
+        if (hit == nullptr) {
+            if (end == last)
+                return nullptr;
+            at = end + 1;
+            continue;
+        }
         at = static_cast<const unsigned char*>(hit);
         if (std::memcmp(at, id, length) == 0)
             return const_cast<unsigned char*>(at);

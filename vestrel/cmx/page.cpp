@@ -3,8 +3,19 @@
 #include "vestrel/cmx/readers.h"
 #include "vestrel/objects/objects.h"
 
+#include "platform/process.h"
+
+#include <cstring>
+
 using namespace vestrel_cmx;
 using namespace vestrel_objects;
+
+namespace {
+
+// How far the walk gets ahead of the bytes it gave back.
+constexpr DWORD kDiscardStep = DWORD{1} << 18;
+
+} // namespace
 
 int CCmxParser::ProcessPageInstr(unsigned long end) {
     if (end == 0)
@@ -15,8 +26,19 @@ int CCmxParser::ProcessPageInstr(unsigned long end) {
     CmxStop failure = CmxStop::complete;
     DWORD start = 0;
     short code = 0;
+    // The walk never returns to instructions behind it, so it clears them as it passes them, a
+    // step at a time, and the system takes back their large pages: a large drawing's body then
+    // leaves room for its list. Whatever else would read them later (a table that a damaged file
+    // places among the instructions, a chunk search) finds zeros there, on every system alike.
+    discardedFrom = discardedTo = cursor.Position();
     while (cursor.Position() < pageEnd) {
         start = cursor.Position();
+        // A jump may land past the body, where the next read stops the walk: nothing to clear.
+        if (start <= cursor.Limit() && start - discardedTo >= kDiscardStep) {
+            std::memset(dataBuffer + discardedTo, 0, start - discardedTo);
+            discardedTo = start;
+            PlatformReleaseZeroedMemory(dataBuffer + discardedFrom, discardedTo - discardedFrom);
+        }
         DWORD size = GetWord();
         DWORD headerSize = 4;
         if (size == 0xFFFF) {

@@ -20,6 +20,37 @@ constexpr unsigned char kCurveNext = 'x';
 constexpr double kQuarterArc = 0.5522847498307936;
 constexpr double kPi = 3.14159265358979323846;
 
+// A coordinate of a point list, in the byte order and size of the body.
+template <bool kLittle, bool kShort> double FileCoordinate(const unsigned char* p) {
+    using namespace drawset_bytes;
+    if constexpr (kShort)
+        return static_cast<double>(static_cast<short>(kLittle ? GetU16(p) : GetU16BE(p)));
+    else
+        return static_cast<double>(static_cast<std::int32_t>(kLittle ? GetU32(p) : GetU32BE(p)));
+}
+
+// The count points at p into drawing coordinates. One instance per byte order, coordinate size
+// and presence of a global transform, so that the loop decides nothing per value.
+template <bool kLittle, bool kShort, bool kTransform>
+void ReadPoints(const unsigned char* p, WORD count, const CMatrix* transform, double scale,
+                double left, double bottom, tagDoublePoint* out) {
+    constexpr unsigned kStep = kShort ? 2 : 4;
+    for (WORD i = 0; i < count; ++i, p += 2 * kStep)
+        out[i] = MapToDrawing(kTransform ? transform : nullptr, FileCoordinate<kLittle, kShort>(p),
+                              FileCoordinate<kLittle, kShort>(p + kStep), scale, left, bottom);
+}
+
+using PointReader = void (*)(const unsigned char*, WORD, const CMatrix*, double, double, double,
+                             tagDoublePoint*);
+
+// By [little-endian][short coordinates][transform].
+constexpr PointReader kPointReaders[2][2][2] = {
+    {{ReadPoints<false, false, false>, ReadPoints<false, false, true>},
+     {ReadPoints<false, true, false>, ReadPoints<false, true, true>}},
+    {{ReadPoints<true, false, false>, ReadPoints<true, false, true>},
+     {ReadPoints<true, true, false>, ReadPoints<true, true, true>}},
+};
+
 } // namespace
 
 int CCmxParser::DoPolyCurve() {
@@ -44,11 +75,19 @@ int CCmxParser::GetPointList(int fillFlag) {
     pointScratch.resize(count);
     unsigned char* letters = letterScratch.data();
     tagDoublePoint* points = pointScratch.data();
-    for (WORD i = 0; i < count; ++i)
-        GetPoint(&points[i]);
+    // The check above leaves the points and node bytes inside the instruction, and so inside
+    // the cursor's limit.
+    const unsigned char* coordinates = cursor.Take(static_cast<DWORD>(count) * pointBytes);
+    const unsigned char* nodes = cursor.Take(count);
+    if (coordinates == nullptr || nodes == nullptr)
+        return 0;
+    const CMatrix* transform = transforms.empty() ? nullptr : &transforms.back();
+    kPointReaders[cursor.LittleEndian()][ShortCoordinates()][transform != nullptr](
+        coordinates, count, transform, coordScale, static_cast<double>(GetBoundLeft()),
+        static_cast<double>(GetBoundBottom()), points);
     bool curveRun = false;
     for (WORD i = 0; i < count; ++i) {
-        const unsigned char node = GetByte();
+        const unsigned char node = nodes[i];
         if (node & 0x02)
             return 0;
         switch (node & 0xC0) {

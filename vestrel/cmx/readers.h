@@ -80,17 +80,23 @@ inline double CCmxParser::GetCoordinate() {
     return GetFileCoordinate() * coordScale;
 }
 
+// File coordinates under the transform m (none when null), scaled and moved to the drawing's
+// origin (left, bottom in file units): the one formula for every point of a drawing.
+inline tagDoublePoint MapToDrawing(const CMatrix* m, double x, double y, double scale, double left,
+                                   double bottom) {
+    if (m != nullptr) {
+        const double tx = m->m11 * x + m->m21 * y + m->dx;
+        y = m->m12 * x + m->m22 * y + m->dy;
+        x = tx;
+    }
+    return tagDoublePoint{x * scale - left * scale, y * scale - bottom * scale};
+}
+
 // Defined before its first use: on Windows the class is imported, and an inline member must
 // not be referenced before its definition.
 inline tagDoublePoint CCmxParser::ToDrawing(double x, double y) const {
-    if (!transforms.empty()) {
-        const CMatrix& m = transforms.back();
-        const double tx = m.m11 * x + m.m21 * y + m.dx;
-        y = m.m12 * x + m.m22 * y + m.dy;
-        x = tx;
-    }
-    return tagDoublePoint{x * coordScale - static_cast<double>(GetBoundLeft()) * coordScale,
-                          y * coordScale - static_cast<double>(GetBoundBottom()) * coordScale};
+    return MapToDrawing(transforms.empty() ? nullptr : &transforms.back(), x, y, coordScale,
+                        static_cast<double>(GetBoundLeft()), static_cast<double>(GetBoundBottom()));
 }
 
 inline int CCmxParser::GetPoint(tagDoublePoint* point) {

@@ -9,11 +9,13 @@
 #include "src/syswin.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -188,6 +190,39 @@ void CFile::Remove(const char* path) {
 
 unsigned long PlatformProcessId() {
     return static_cast<unsigned long>(::getpid());
+}
+
+namespace {
+
+constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+
+// The large pages wholly inside count bytes at bytes: their first and end addresses.
+bool LargePagesInside(void* bytes, std::size_t count, std::uintptr_t* first, std::uintptr_t* last) {
+    const auto from = reinterpret_cast<std::uintptr_t>(bytes);
+    *first = (from + kLargePage - 1) / kLargePage * kLargePage;
+    *last = (from + count) / kLargePage * kLargePage;
+    return bytes != nullptr && *first < *last;
+}
+
+} // namespace
+
+void PlatformReleaseZeroedMemory(void* bytes, std::size_t count) {
+    std::uintptr_t first = 0, last = 0;
+    // Private anonymous pages, as every heap's are, read as zero once the system has them back.
+    if (LargePagesInside(bytes, count, &first, &last))
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
+
+void PlatformAdviseLargePages(void* bytes, std::size_t count) {
+#if defined(MADV_HUGEPAGE)
+    std::uintptr_t first = 0, last = 0;
+    // Advice only: a system without large pages refuses it, and the buffer works as before.
+    if (LargePagesInside(bytes, count, &first, &last))
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)bytes;
+    (void)count;
+#endif
 }
 
 BOOL PlatformStderrIsTerminal() {

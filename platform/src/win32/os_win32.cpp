@@ -199,6 +199,14 @@ unsigned long PlatformProcessId() {
     return static_cast<unsigned long>(::GetCurrentProcessId());
 }
 
+void PlatformReleaseZeroedMemory(void*, std::size_t) {
+    // The heap's pages cannot be handed back piecemeal here; they stay as the caller left them.
+}
+
+void PlatformAdviseLargePages(void*, std::size_t) {
+    // Large pages on Windows need a privilege that a host does not hold.
+}
+
 BOOL PlatformStderrIsTerminal() {
     return ::_isatty(2) ? TRUE : FALSE;
 }
