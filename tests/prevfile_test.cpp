@@ -66,7 +66,8 @@ private:
         // What waits for the paint, with the erasing done now.
         CRect due, client;
         preview.GetClientRect(client);
-        const bool whole = preview.GetUpdateRect(due, TRUE) && due == client;
+        const bool whole =
+            preview.GetUpdateRect(due, TRUE) && due == static_cast<const RECT&>(client);
         bool white = true;
         for (int y = due.top; y < due.bottom; ++y)
             for (int x = due.left; x < due.right; ++x)
