@@ -42,8 +42,7 @@ CGrObjSimple::CGrObjSimple() {
 
 CGrObjSimple::~CGrObjSimple() {
     if (data != nullptr)
-        ::operator delete(data);
-    data = nullptr;
+        DrawsetReleaseBlock(*this);
 }
 
 void CGrObjSimple::SetLayerIndex(unsigned short index) {
@@ -68,8 +67,7 @@ int CGrObjSimple::BuildBefBlock(const unsigned char* letters, const tagDoublePoi
         std::memcpy(block + kBefHeader, letters, n);
     PutPoints(block + kBefHeader + n, points, n);
     if (!reuse) {
-        if (data != nullptr)
-            ::operator delete(data);
+        DrawsetReleaseBlock(*this);
         data = block;
         capacity = static_cast<DWORD>(length);
     }
@@ -115,8 +113,7 @@ int CGrObjGroup::AddObject(unsigned long position) {
         unsigned char* block = static_cast<unsigned char*>(::operator new(grown));
         if (size > 0)
             std::memcpy(block, data, size);
-        if (data != nullptr)
-            ::operator delete(data);
+        DrawsetReleaseBlock(*this);
         data = block;
         capacity = grown;
     }

@@ -9,6 +9,21 @@
 
 #include <new>
 
+class CGrObj;
+
+// Where a record and its data block live. A drawing list keeps its copies in pieces of storage
+// that it allocates in large steps; every other record and block comes from operator new. A
+// record's flags travel with it: assignment moves the block flag along with the block.
+constexpr unsigned char GROBJ_RECORD_IN_PIECE = 1;
+constexpr unsigned char GROBJ_BLOCK_IN_PIECE = 2;
+
+// Releases an object's data block wherever it lives and sets data to null. Everything that
+// releases a record's block goes through here, never through operator delete, since a list's
+// copies keep their blocks in the list's pieces.
+DRAWSET_API void DrawsetReleaseBlock(CGrObj& object);
+// Lets to refer to from's data block in place of its own, which it releases.
+DRAWSET_API void DrawsetShareBlock(CGrObj& to, const CGrObj& from);
+
 struct tagDoublePoint {
     double x;
     double y;
@@ -52,6 +67,15 @@ public:
     CGrObj(const CGrObj&) = delete;
     ~CGrObj();
 
+    // A record is released where it lives: the destroying delete reads the record's flags and
+    // class before the destructor of that class runs, for a record of any class. Records made
+    // by new come from the global operator new.
+    void* operator new(std::size_t size);
+    void* operator new(std::size_t size, const std::nothrow_t& tag) noexcept;
+    void operator delete(CGrObj* object, std::destroying_delete_t);
+    // Only for a constructor that throws.
+    void operator delete(void* storage);
+
     // Copies every field. The data block is not duplicated: both objects then refer to the same
     // block, and only one of them may keep it (the other sets its data to null before it goes).
     CGrObj& operator=(const CGrObj& other);
@@ -71,6 +95,7 @@ public:
     int auxInt = 0;
     LONG auxLong = 0;
     GrObjClass objClass = GrObjClass::object;
+    unsigned char storage = 0; // GROBJ_RECORD_IN_PIECE, GROBJ_BLOCK_IN_PIECE
     CMatrix matrix;
     tagDoubleRect bounds = {0.0, 0.0, 0.0, 0.0};
 };
@@ -207,6 +232,8 @@ public:
     CString name;
     DWORD extra3 = 0;
     DWORD extra4 = 0;
+    // The piece that receives the list's next copies; the drawset library's.
+    void* copies = nullptr;
 };
 
 // The records' inline members. They are defined outside their classes so that a library that
@@ -218,14 +245,13 @@ inline CGrObj::CGrObj(int kind, int aux) : type(kind), auxInt(aux) {}
 
 inline CGrObj::~CGrObj() {
     if (data != nullptr)
-        ::operator delete(data);
+        DrawsetReleaseBlock(*this);
 }
 
 inline CGrObj& CGrObj::operator=(const CGrObj& other) {
     if (this != &other) {
-        if (data != nullptr && data != other.data)
-            ::operator delete(data);
-        data = other.data;
+        if (data != other.data)
+            DrawsetShareBlock(*this, other);
         size = other.size;
         type = other.type;
         auxInt = other.auxInt;
@@ -265,7 +291,7 @@ inline unsigned long CGrObjSimple::GetBefBlock(unsigned char** out) {
 
 inline CGrObjGroup::~CGrObjGroup() {
     if (data != nullptr)
-        ::operator delete(data);
+        DrawsetReleaseBlock(*this);
     data = nullptr;
 }
 
@@ -287,10 +313,8 @@ inline CGrObjGroup& CGrObjGroup::operator=(const CGrObjGroup& other) {
 }
 
 inline CGrObjBitmap::~CGrObjBitmap() {
-    if (data != nullptr) {
-        ::operator delete(data);
-        data = nullptr;
-    }
+    if (data != nullptr)
+        DrawsetReleaseBlock(*this);
 }
 
 inline CGrObjBitmap::CGrObjBitmap(long value) : CGrObjBitmap() {
@@ -305,6 +329,7 @@ inline CGrObjBitmap& CGrObjBitmap::operator=(const CGrObjBitmap& other) {
 inline unsigned char* CGrObjBitmap::GetMem(unsigned long n) {
     data = static_cast<unsigned char*>(::operator new(n));
     size = static_cast<DWORD>(n);
+    storage &= static_cast<unsigned char>(~GROBJ_BLOCK_IN_PIECE);
     return data;
 }
 
@@ -330,8 +355,6 @@ inline CGrDrawset::CGrDrawset() : CPtrList(64), thumbnail(new (std::nothrow) CGr
 inline CGrDrawset::CGrDrawset(CString drawingName) : CPtrList(64), name(drawingName) {}
 inline void CGrDrawset::CreateClipArt() {}
 
-// Creates a copy of object of its own class, with its own data block.
-DRAWSET_API CGrObj* DrawsetCloneObject(const CGrObj& object);
 // Destroys an object made by the drawset library's constructors, by its class.
 DRAWSET_API void DrawsetDeleteObject(CGrObj* object);
 

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 TEST(Records, ConstructorsGiveObjectsWithoutDataBlock) {
     CGrObj plain;
@@ -135,4 +136,50 @@ TEST(Drawset, NamedConstructorMakesNoThumbnail) {
     EXPECT_EQ(named.thumbnail, nullptr);
     EXPECT_EQ(named.name, "sheet");
     EXPECT_EQ(named.GetCount(), 0);
+}
+
+// A list keeps its copies in storage of its own. Whatever a caller does with a copy (takes it
+// out and deletes it, keeps it past the list, grows or rebuilds its block, shares the block by
+// assignment), each record and block is released once, where it lives; the sanitizer build turns
+// a slip into a failure.
+TEST(Drawset, CopiesMayBeTakenOutChangedAndSharedLikeAnyRecord) {
+    const unsigned char letters[] = {'M', 'L', 'L'};
+    const tagDoublePoint points[] = {{1, 2}, {3, 4}, {5, 6}};
+    const std::vector<unsigned char> longLetters(50, 'L');
+    const std::vector<tagDoublePoint> longPoints(50, tagDoublePoint{7, 8});
+    const std::size_t largeImage = 40000;
+    CGrObjSimple kept;
+    CGrObj* takenOut = nullptr;
+    {
+        CGrDrawset drawing;
+        CGrObjSimple path;
+        path.BuildBefBlock(letters, points, 3);
+        CGrObjGroup group(static_cast<unsigned short>(6));
+        group.AddObject(1);
+        CGrObjBitmap image;
+        std::memset(image.GetMem(largeImage), 0x5A, largeImage);
+        const long paths = 5000; // copies enough for several pieces
+        for (long i = 0; i < paths; ++i)
+            drawing.AddObjTail(&path);
+        drawing.AddObjTail(&group);
+        drawing.AddObjTail(&image);
+        for (long n = 1; n <= paths; n += 499)
+            EXPECT_EQ(static_cast<CGrObjSimple*>(drawing.GetObjByNumber(n))->GetPoint(2).y, 6.0);
+
+        auto* grown = static_cast<CGrObjGroup*>(drawing.GetObjByNumber(paths + 1));
+        for (unsigned long member = 2; member <= 100; ++member)
+            grown->AddObject(member);
+        EXPECT_EQ(grown->GetMember(99), 100u);
+        auto* rebuilt = static_cast<CGrObjSimple*>(drawing.GetObjByNumber(2));
+        rebuilt->BuildBefBlock(longLetters.data(), longPoints.data(), 50);
+        EXPECT_EQ(rebuilt->GetPoint(49).x, 7.0);
+        EXPECT_EQ(drawing.GetObjByNumber(paths + 2)->GetData()[largeImage - 1], 0x5A);
+
+        kept = *static_cast<CGrObjSimple*>(drawing.GetObjByNumber(3));
+        takenOut = static_cast<CGrObj*>(drawing.RemoveHead());
+        delete static_cast<CGrObjSimple*>(drawing.RemoveHead());
+    }
+    EXPECT_EQ(kept.GetPoint(2).x, 5.0);
+    EXPECT_EQ(static_cast<CGrObjSimple*>(takenOut)->GetPoint(0).y, 2.0);
+    delete takenOut;
 }

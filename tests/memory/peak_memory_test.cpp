@@ -40,7 +40,45 @@ void Release(void* p) {
     std::free(block);
 }
 
+// The aligned forms keep the size a whole alignment in front of the block.
+void* AllocateAligned(std::size_t n, std::align_val_t alignment) {
+    const auto a = static_cast<std::size_t>(alignment);
+    void* block = std::aligned_alloc(a, (n + a + a - 1) / a * a);
+    if (block == nullptr)
+        return nullptr;
+    *static_cast<std::size_t*>(block) = n;
+    liveBytes += n;
+    peakBytes = std::max(peakBytes, liveBytes);
+    return static_cast<char*>(block) + a;
+}
+
+void ReleaseAligned(void* p, std::align_val_t alignment) {
+    if (p == nullptr)
+        return;
+    char* block = static_cast<char*>(p) - static_cast<std::size_t>(alignment);
+    liveBytes -= *reinterpret_cast<std::size_t*>(block);
+    std::free(block);
+}
+
 } // namespace
+
+void* operator new(std::size_t n, std::align_val_t a) {
+    if (void* p = AllocateAligned(n, a))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return AllocateAligned(n, a);
+}
+void operator delete(void* p, std::align_val_t a) noexcept {
+    ReleaseAligned(p, a);
+}
+void operator delete(void* p, std::size_t, std::align_val_t a) noexcept {
+    ReleaseAligned(p, a);
+}
+void operator delete(void* p, std::align_val_t a, const std::nothrow_t&) noexcept {
+    ReleaseAligned(p, a);
+}
 
 void* operator new(std::size_t n) {
     if (void* p = Allocate(n))

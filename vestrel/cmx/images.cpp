@@ -179,8 +179,7 @@ int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) 
     if (CGrObjGroup* group = OpenGroup())
         group->AddObject(static_cast<unsigned long>(drawing->GetCount()) + 1);
     drawing->AddObjTail(bitmap.get());
-    ::operator delete(bitmap->data);
-    bitmap->data = nullptr;
+    DrawsetReleaseBlock(*bitmap);
     return 1;
 }
 

@@ -129,7 +129,7 @@ int CCmxParser::ProcessThumbNail() {
     if (paletteBytes > 0)
         std::memcpy(block + kPaletteStart, palette, paletteBytes);
 
-    ::operator delete(drawing->thumbnail->data);
+    DrawsetReleaseBlock(*drawing->thumbnail);
     drawing->thumbnail->data = block;
     drawing->thumbnail->size = blockSize;
     stopRecord.thumbnail = trueColor ? CmxThumbnail::trueColor : CmxThumbnail::palette;

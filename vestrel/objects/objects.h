@@ -11,8 +11,7 @@ namespace vestrel_objects {
 inline void DisposeGroup(CGrObjGroup* group) {
     if (group == nullptr)
         return;
-    ::operator delete(group->data);
-    group->data = nullptr;
+    DrawsetReleaseBlock(*group);
     delete group;
 }
 

@@ -1,0 +1,246 @@
+// Pieces of storage for a drawing list's copies, and the release of records and blocks wherever
+// they live.
+#include "drawset/storage.h"
+
+#include "platform/process.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <unordered_set>
+
+namespace {
+
+// Every piece is aligned to the largest piece's size, so that masking an address inside a piece
+// finds the piece. Pieces of that size are large pages where the system has them.
+constexpr std::size_t kAlignment = std::size_t{2} << 20;
+// A list's first piece is small, so that small drawings stay small; each next one doubles.
+constexpr std::size_t kFirstPiece = std::size_t{64} << 10;
+constexpr std::size_t kGrain = 16;
+// Larger blocks (images) come from operator new, so that a full piece wastes little at its end.
+constexpr std::size_t kLargestBlock = std::size_t{16} << 10;
+
+constexpr std::size_t RoundUp(std::size_t n) {
+    return (n + kGrain - 1) & ~(kGrain - 1);
+}
+
+// Every record in a piece takes a slot of the same size, so that the block a copy received
+// with its record is known by its address alone.
+constexpr std::size_t kRecordSlot = RoundUp(
+    std::max({sizeof(CGrObj), sizeof(CGrObjSimple), sizeof(CGrObjGroup), sizeof(CGrObjBitmap)}));
+
+struct Piece {
+    // One for each record in the piece, each block shared out of it by assignment, and the list
+    // that fills it.
+    std::atomic<long> holds;
+    std::size_t size;
+    std::size_t used;
+};
+constexpr std::size_t kHeader = RoundUp(sizeof(Piece));
+static_assert(kFirstPiece >= kHeader + kRecordSlot + kLargestBlock);
+
+Piece* PieceOf(const void* address) {
+    return reinterpret_cast<Piece*>(reinterpret_cast<std::uintptr_t>(address) & ~(kAlignment - 1));
+}
+
+// The live pieces, asked only for a block that a record does not hold as its own: its flag alone
+// cannot prove that the block was not replaced behind the record's back. Never destroyed, since
+// lists may outlive the statics.
+std::mutex& RegistryLock() {
+    static std::mutex* lock = new std::mutex;
+    return *lock;
+}
+std::unordered_set<const Piece*>& Registry() {
+    static auto* pieces = new std::unordered_set<const Piece*>;
+    return *pieces;
+}
+
+Piece* NewPiece(std::size_t size) {
+    void* memory = ::operator new (size, std::align_val_t{kAlignment}, std::nothrow);
+    if (memory == nullptr)
+        return nullptr;
+    // Before the first write, which would otherwise bring in a small page where a large one fits.
+    if (size == kAlignment)
+        PlatformAdviseLargePages(memory, size);
+    Piece* piece = new (memory) Piece{{1}, size, kHeader};
+    try {
+        std::lock_guard<std::mutex> lock(RegistryLock());
+        Registry().insert(piece);
+    } catch (...) {
+        ::operator delete (memory, std::align_val_t{kAlignment});
+        return nullptr;
+    }
+    return piece;
+}
+
+void Release(Piece* piece) {
+    if (piece->holds.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(RegistryLock());
+        Registry().erase(piece);
+    }
+    piece->~Piece();
+    ::operator delete (static_cast<void*>(piece), std::align_val_t{kAlignment});
+}
+
+// The piece that holds block, or null when block lies in none.
+Piece* LivePieceOf(const unsigned char* block) {
+    Piece* piece = PieceOf(block);
+    std::lock_guard<std::mutex> lock(RegistryLock());
+    if (Registry().count(piece) == 0)
+        return nullptr;
+    const auto offset = static_cast<std::size_t>(block - reinterpret_cast<unsigned char*>(piece));
+    return offset >= kHeader && offset < piece->used ? piece : nullptr;
+}
+
+bool IsOwnBlock(const CGrObj& object, const unsigned char* block) {
+    return (object.storage & GROBJ_RECORD_IN_PIECE) != 0 &&
+           block == reinterpret_cast<const unsigned char*>(&object) + kRecordSlot;
+}
+
+// bytes from the list's piece, a new piece when it is full; null when no piece can be had.
+void* Take(void** copies, std::size_t bytes) {
+    auto* piece = static_cast<Piece*>(*copies);
+    if (piece == nullptr || piece->size - piece->used < bytes) {
+        Piece* fresh =
+            NewPiece(piece != nullptr ? std::min(piece->size * 2, kAlignment) : kFirstPiece);
+        if (fresh == nullptr)
+            return nullptr;
+        if (piece != nullptr)
+            Release(piece);
+        *copies = piece = fresh;
+    }
+    void* slot = reinterpret_cast<unsigned char*>(piece) + piece->used;
+    piece->used += bytes;
+    piece->holds.fetch_add(1, std::memory_order_relaxed);
+    return slot;
+}
+
+template <class T> void Destroy(T* object) {
+    const bool inPiece = (object->storage & GROBJ_RECORD_IN_PIECE) != 0;
+    object->~T();
+    if (inPiece)
+        Release(PieceOf(object));
+    else
+        ::operator delete(static_cast<void*>(object));
+}
+
+template <class T> T* CloneAs(const CGrObj& object, void** copies) {
+    const bool blockFits = object.data != nullptr && object.size <= kLargestBlock;
+    void* slot = Take(copies, kRecordSlot +
+                                  (blockFits ? RoundUp(std::max<std::size_t>(object.size, 1)) : 0));
+    T* copy = slot != nullptr ? ::new (slot) T : new T;
+    if (slot != nullptr)
+        copy->storage = GROBJ_RECORD_IN_PIECE;
+    // With the same block on both sides, assignment copies the fields and leaves the block.
+    copy->data = object.data;
+    copy->T::operator=(static_cast<const T&>(object));
+    copy->data = nullptr;
+    if (object.data != nullptr) {
+        if (slot != nullptr && blockFits) {
+            copy->data = static_cast<unsigned char*>(slot) + kRecordSlot;
+            copy->storage |= GROBJ_BLOCK_IN_PIECE;
+        } else {
+            try {
+                copy->data = static_cast<unsigned char*>(::operator new(object.size));
+            } catch (...) {
+                delete copy;
+                throw;
+            }
+        }
+        if (object.size > 0)
+            std::memcpy(copy->data, object.data, object.size);
+    }
+    if constexpr (std::is_same_v<T, CGrObjGroup> || std::is_same_v<T, CGrObjSimple>)
+        copy->capacity = copy->data != nullptr ? copy->size : 0;
+    return copy;
+}
+
+} // namespace
+
+void DrawsetReleaseBlock(CGrObj& object) {
+    unsigned char* block = object.data;
+    const bool flagged = (object.storage & GROBJ_BLOCK_IN_PIECE) != 0;
+    object.data = nullptr;
+    object.storage &= static_cast<unsigned char>(~GROBJ_BLOCK_IN_PIECE);
+    if (block == nullptr || IsOwnBlock(object, block))
+        return; // a copy's own block goes with its record
+    if (flagged) {
+        if (Piece* piece = LivePieceOf(block)) {
+            Release(piece);
+            return;
+        }
+    }
+    ::operator delete(block);
+}
+
+void DrawsetShareBlock(CGrObj& to, const CGrObj& from) {
+    if (to.data == from.data)
+        return;
+    DrawsetReleaseBlock(to);
+    to.data = from.data;
+    if (from.data == nullptr)
+        return;
+    Piece* piece = nullptr;
+    if (IsOwnBlock(from, from.data))
+        piece = PieceOf(&from);
+    else if ((from.storage & GROBJ_BLOCK_IN_PIECE) != 0)
+        piece = LivePieceOf(from.data);
+    if (piece != nullptr) {
+        piece->holds.fetch_add(1, std::memory_order_relaxed);
+        to.storage |= GROBJ_BLOCK_IN_PIECE;
+    }
+}
+
+void* CGrObj::operator new(std::size_t size) {
+    return ::operator new(size);
+}
+void* CGrObj::operator new(std::size_t size, const std::nothrow_t& tag) noexcept {
+    return ::operator new(size, tag);
+}
+void CGrObj::operator delete(void* storage) {
+    ::operator delete(storage);
+}
+
+void CGrObj::operator delete(CGrObj* object, std::destroying_delete_t) {
+    if (object == nullptr)
+        return;
+    switch (object->objClass) {
+    case GrObjClass::simple:
+        return Destroy(static_cast<CGrObjSimple*>(object));
+    case GrObjClass::group:
+        return Destroy(static_cast<CGrObjGroup*>(object));
+    case GrObjClass::bitmap:
+        return Destroy(static_cast<CGrObjBitmap*>(object));
+    case GrObjClass::object:
+        break;
+    }
+    Destroy(object);
+}
+
+namespace drawset_storage {
+
+CGrObj* CloneIntoPieces(const CGrObj& object, void** copies) {
+    switch (object.objClass) {
+    case GrObjClass::simple:
+        return CloneAs<CGrObjSimple>(object, copies);
+    case GrObjClass::group:
+        return CloneAs<CGrObjGroup>(object, copies);
+    case GrObjClass::bitmap:
+        return CloneAs<CGrObjBitmap>(object, copies);
+    case GrObjClass::object:
+        break;
+    }
+    return CloneAs<CGrObj>(object, copies);
+}
+
+void ReleaseCopies(void** copies) {
+    if (*copies != nullptr)
+        Release(static_cast<Piece*>(*copies));
+    *copies = nullptr;
+}
+
+} // namespace drawset_storage
