@@ -77,7 +77,8 @@ public:
     void operator delete(void* storage);
 
     // Copies every field. The data block is not duplicated: both objects then refer to the same
-    // block, and only one of them may keep it (the other sets its data to null before it goes).
+    // block. A block from operator new only one of them may keep (the other sets its data to
+    // null before it goes); a block in a list's piece both may keep, each holding the piece.
     CGrObj& operator=(const CGrObj& other);
 
     int GetType() const;

@@ -11,6 +11,25 @@
 #include <mutex>
 #include <unordered_set>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define DRAWSET_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define DRAWSET_ASAN 1
+#endif
+#if defined(DRAWSET_ASAN)
+// Under the sanitizer a piece is unreadable except for the records and blocks placed in it, so
+// that a read past a copy's block is caught as it would be past a block of its own.
+#include <sanitizer/asan_interface.h>
+#define DRAWSET_POISON(at, bytes) ASAN_POISON_MEMORY_REGION(at, bytes)
+#define DRAWSET_UNPOISON(at, bytes) ASAN_UNPOISON_MEMORY_REGION(at, bytes)
+#else
+#define DRAWSET_POISON(at, bytes) ((void)(at), (void)(bytes))
+#define DRAWSET_UNPOISON(at, bytes) ((void)(at), (void)(bytes))
+#endif
+
 namespace {
 
 // Every piece is aligned to the largest piece's size, so that masking an address inside a piece
@@ -65,6 +84,7 @@ Piece* NewPiece(std::size_t size) {
     if (size == kAlignment)
         PlatformAdviseLargePages(memory, size);
     Piece* piece = new (memory) Piece{{1}, size, kHeader};
+    DRAWSET_POISON(static_cast<unsigned char*>(memory) + kHeader, size - kHeader);
     try {
         std::lock_guard<std::mutex> lock(RegistryLock());
         Registry().insert(piece);
@@ -82,6 +102,7 @@ void Release(Piece* piece) {
         std::lock_guard<std::mutex> lock(RegistryLock());
         Registry().erase(piece);
     }
+    DRAWSET_UNPOISON(piece, piece->size);
     piece->~Piece();
     ::operator delete (static_cast<void*>(piece), std::align_val_t{kAlignment});
 }
@@ -132,6 +153,8 @@ template <class T> T* CloneAs(const CGrObj& object, void** copies) {
     const bool blockFits = object.data != nullptr && object.size <= kLargestBlock;
     void* slot = Take(copies, kRecordSlot +
                                   (blockFits ? RoundUp(std::max<std::size_t>(object.size, 1)) : 0));
+    if (slot != nullptr)
+        DRAWSET_UNPOISON(slot, kRecordSlot + (blockFits ? object.size : 0));
     T* copy = slot != nullptr ? ::new (slot) T : new T;
     if (slot != nullptr)
         copy->storage = GROBJ_RECORD_IN_PIECE;

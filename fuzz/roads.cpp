@@ -36,6 +36,8 @@
 // stated size is caught even where no byte past it is read.
 extern "C" int __sanitizer_get_ownership(const volatile void* p);
 extern "C" std::size_t __sanitizer_get_allocated_size(const volatile void* p);
+// A list's copies keep their blocks in the list's pieces, readable only as far as each block.
+extern "C" void* __asan_region_is_poisoned(void* begin, std::size_t size);
 #endif
 
 namespace vestrel_fuzz {
@@ -92,14 +94,20 @@ std::string Numbered(const char* what, long number) {
 }
 
 // The block's bytes are all read, so that a sanitizer sees any that lie outside it.
-std::string CheckBlock(const unsigned char* data, DWORD size) {
+std::string CheckBlock(const unsigned char* data, DWORD size, bool inPiece = false) {
     if (data == nullptr)
         return size == 0 ? "" : "a stated size without a block";
 #if defined(VESTREL_FUZZ_ASAN)
-    if (__sanitizer_get_ownership(data) == 0)
+    if (inPiece) {
+        if (__asan_region_is_poisoned(const_cast<unsigned char*>(data), size) != nullptr)
+            return "a block shorter than its stated size";
+    } else if (__sanitizer_get_ownership(data) == 0) {
         return "a block that does not start an allocation";
-    if (__sanitizer_get_allocated_size(data) < size)
+    } else if (__sanitizer_get_allocated_size(data) < size) {
         return "a block shorter than its stated size";
+    }
+#else
+    (void)inPiece;
 #endif
     volatile unsigned char sum = 0;
     for (DWORD i = 0; i < size; ++i)
@@ -139,7 +147,8 @@ std::string CheckDrawing(const CGrDrawset& drawing, Source source) {
         ++number;
         if (object == nullptr)
             return Numbered("null", number);
-        std::string fault = CheckBlock(object->data, object->size);
+        std::string fault =
+            CheckBlock(object->data, object->size, (object->storage & GROBJ_BLOCK_IN_PIECE) != 0);
         if (!fault.empty())
             return Numbered(fault.c_str(), number);
         const DWORD size = object->data != nullptr ? object->size : 0;
