@@ -37,7 +37,9 @@ namespace {
 constexpr std::size_t kAlignment = std::size_t{2} << 20;
 // A list's first piece is small, so that small drawings stay small; each next one doubles.
 constexpr std::size_t kFirstPiece = std::size_t{64} << 10;
-constexpr std::size_t kGrain = 16;
+// The alignment of every record and block: that of their doubles.
+constexpr std::size_t kGrain = 8;
+static_assert(alignof(CGrObjSimple) <= kGrain && alignof(CGrObjGroup) <= kGrain);
 // Larger blocks (images) come from operator new, so that a full piece wastes little at its end.
 constexpr std::size_t kLargestBlock = std::size_t{16} << 10;
 
