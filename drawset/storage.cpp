@@ -58,6 +58,7 @@ struct Piece {
     std::atomic<long> holds;
     std::size_t size;
     std::size_t used;
+    Piece* next; // among the kept pieces of its size
 };
 constexpr std::size_t kHeader = RoundUp(sizeof(Piece));
 static_assert(kFirstPiece >= kHeader + kRecordSlot + kLargestBlock);
@@ -68,7 +69,7 @@ Piece* PieceOf(const void* address) {
 
 // The live pieces, asked only for a block that a record does not hold as its own: its flag alone
 // cannot prove that the block was not replaced behind the record's back. Never destroyed, since
-// lists may outlive the statics.
+// lists may outlive the statics; the kept pieces below share its lock.
 std::mutex& RegistryLock() {
     static std::mutex* lock = new std::mutex;
     return *lock;
@@ -78,20 +79,66 @@ std::unordered_set<const Piece*>& Registry() {
     return *pieces;
 }
 
+// Pieces whose last hold has gone are kept, up to a bound, for the lists that follow: a host
+// that loads drawing after drawing then writes into memory it has, instead of having the system
+// bring in and clear fresh pages for every load.
+constexpr std::size_t kKeptBytes = std::size_t{32} << 20;
+constexpr int kSizeClasses = 6; // 64 KiB to 2 MiB
+static_assert(kFirstPiece << (kSizeClasses - 1) == kAlignment);
+struct Kept {
+    Piece* first[kSizeClasses] = {};
+    std::size_t bytes = 0;
+};
+Kept& KeptPieces() {
+    static auto* kept = new Kept;
+    return *kept;
+}
+int SizeClass(std::size_t size) {
+    int k = 0;
+    while ((kFirstPiece << k) < size)
+        ++k;
+    return k;
+}
+
+void FreePiece(Piece* piece) {
+    DRAWSET_UNPOISON(piece, piece->size);
+    piece->~Piece();
+    ::operator delete (static_cast<void*>(piece), std::align_val_t{kAlignment});
+}
+
 Piece* NewPiece(std::size_t size) {
-    void* memory = ::operator new (size, std::align_val_t{kAlignment}, std::nothrow);
-    if (memory == nullptr)
-        return nullptr;
-    // Before the first write, which would otherwise bring in a small page where a large one fits.
-    if (size == kAlignment)
-        PlatformAdviseLargePages(memory, size);
-    Piece* piece = new (memory) Piece{{1}, size, kHeader};
-    DRAWSET_POISON(static_cast<unsigned char*>(memory) + kHeader, size - kHeader);
+    Piece* piece = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(RegistryLock());
+        Kept& kept = KeptPieces();
+        Piece*& first = kept.first[SizeClass(size)];
+        if (first != nullptr) {
+            piece = first;
+            first = piece->next;
+            kept.bytes -= size;
+        }
+    }
+    if (piece != nullptr) {
+        DRAWSET_UNPOISON(piece, kHeader);
+        piece->holds.store(1, std::memory_order_relaxed);
+        piece->used = kHeader;
+        piece->next = nullptr;
+    } else {
+        void* memory = ::operator new (size, std::align_val_t{kAlignment}, std::nothrow);
+        if (memory == nullptr)
+            return nullptr;
+        // Before the first write, which would otherwise bring in a small page where a large one
+        // fits.
+        if (size == kAlignment)
+            PlatformAdviseLargePages(memory, size);
+        piece = new (memory) Piece{{1}, size, kHeader, nullptr};
+        DRAWSET_POISON(reinterpret_cast<unsigned char*>(piece) + kHeader, size - kHeader);
+    }
     try {
         std::lock_guard<std::mutex> lock(RegistryLock());
         Registry().insert(piece);
     } catch (...) {
-        ::operator delete (memory, std::align_val_t{kAlignment});
+        FreePiece(piece);
         return nullptr;
     }
     return piece;
@@ -103,10 +150,18 @@ void Release(Piece* piece) {
     {
         std::lock_guard<std::mutex> lock(RegistryLock());
         Registry().erase(piece);
+        Kept& kept = KeptPieces();
+        if (kept.bytes + piece->size <= kKeptBytes) {
+            DRAWSET_POISON(reinterpret_cast<unsigned char*>(piece) + kHeader,
+                           piece->size - kHeader);
+            Piece*& first = kept.first[SizeClass(piece->size)];
+            piece->next = first;
+            first = piece;
+            kept.bytes += piece->size;
+            return;
+        }
     }
-    DRAWSET_UNPOISON(piece, piece->size);
-    piece->~Piece();
-    ::operator delete (static_cast<void*>(piece), std::align_val_t{kAlignment});
+    FreePiece(piece);
 }
 
 // The piece that holds block, or null when block lies in none.

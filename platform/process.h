@@ -10,8 +10,7 @@
 PLATFORM_API unsigned long PlatformProcessId();
 
 // Gives the whole large pages (two megabytes, aligned) among count bytes at bytes back to the
-// operating system where it can, and the small pages in front of the first of them, which a
-// large page never backs, so that a large buffer whose bytes are done with stops costing
+// operating system where it can, so that a large buffer whose bytes are done with stops costing
 // memory while the rest of it is still in use. The caller has zeroed the bytes: they read as
 // zero afterwards as before, and a large page written again costs one page fault.
 PLATFORM_API void PlatformReleaseZeroedMemory(void* bytes, std::size_t count);

@@ -8,7 +8,6 @@
 #include "src/os.h"
 #include "src/syswin.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -208,19 +207,8 @@ bool LargePagesInside(void* bytes, std::size_t count, std::uintptr_t* first, std
 } // namespace
 
 void PlatformReleaseZeroedMemory(void* bytes, std::size_t count) {
-    if (bytes == nullptr)
-        return;
-    // Private anonymous pages, as every heap's are, read as zero once the system has them back.
-    // Only pages wholly inside go: the page that holds the buffer's start may hold the heap's
-    // own record of the buffer.
-    static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto from = reinterpret_cast<std::uintptr_t>(bytes);
-    const std::uintptr_t headFirst = (from + page - 1) / page * page;
-    const std::uintptr_t headLast =
-        std::min((from + kLargePage - 1) / kLargePage * kLargePage, (from + count) / page * page);
-    if (headFirst < headLast)
-        ::madvise(reinterpret_cast<void*>(headFirst), headLast - headFirst, MADV_DONTNEED);
     std::uintptr_t first = 0, last = 0;
+    // Private anonymous pages, as every heap's are, read as zero once the system has them back.
     if (LargePagesInside(bytes, count, &first, &last))
         ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
