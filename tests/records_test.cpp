@@ -179,6 +179,13 @@ TEST(Drawset, CopiesMayBeTakenOutChangedAndSharedLikeAnyRecord) {
         takenOut = static_cast<CGrObj*>(drawing.RemoveHead());
         delete static_cast<CGrObjSimple*>(drawing.RemoveHead());
     }
+    // The next list fills the storage the first one gave back, none that is still held.
+    CGrDrawset next;
+    CGrObjSimple other;
+    other.BuildBefBlock(longLetters.data(), longPoints.data(), 50);
+    for (int i = 0; i < 5000; ++i)
+        next.AddObjTail(&other);
+    EXPECT_EQ(static_cast<CGrObjSimple*>(next.GetObjByNumber(4999))->GetPoint(49).y, 8.0);
     EXPECT_EQ(kept.GetPoint(2).x, 5.0);
     EXPECT_EQ(static_cast<CGrObjSimple*>(takenOut)->GetPoint(0).y, 2.0);
     delete takenOut;
