@@ -161,6 +161,11 @@ void CCmxParser::SetDrawingFrame() {
 
 unsigned long CCmxParser::GetMem(unsigned long size) {
     ::operator delete(dataBuffer);
+    // Nothing of the old body stays reachable while the new one is being had, so that a failure
+    // leaves nothing to read or to release twice.
+    dataBuffer = nullptr;
+    dataSize = 0;
+    cursor = CmxCursor();
     dataBuffer = static_cast<unsigned char*>(::operator new(size));
     // The body is written once, front to back, by the read: in large pages that costs a few
     // page faults instead of one per four kilobytes.
