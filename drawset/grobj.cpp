@@ -31,8 +31,22 @@ void PutPoints(unsigned char* out, const tagDoublePoint* points, unsigned long n
 } // namespace
 
 void CGrObj::SetMatrix(const CMatrix* transformation) {
-    if (transformation != nullptr)
-        matrix = *transformation;
+    if (transformation == nullptr || transformation == matrix)
+        return;
+    // Compared bit for bit, so that a negative zero survives into the job.
+    if (std::memcmp(transformation, &kGrObjIdentity, sizeof(CMatrix)) == 0) {
+        DrawsetReleaseMatrix(*this);
+        return;
+    }
+    if (matrix == nullptr)
+        matrix = new CMatrix(*transformation);
+    else
+        *matrix = *transformation;
+}
+
+void DrawsetReleaseMatrix(CGrObj& object) {
+    delete object.matrix;
+    object.matrix = nullptr;
 }
 
 CGrObjSimple::CGrObjSimple() {

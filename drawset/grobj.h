@@ -23,6 +23,8 @@ constexpr unsigned char GROBJ_BLOCK_IN_PIECE = 2;
 DRAWSET_API void DrawsetReleaseBlock(CGrObj& object);
 // Lets to refer to from's data block in place of its own, which it releases.
 DRAWSET_API void DrawsetShareBlock(CGrObj& to, const CGrObj& from);
+// Releases an object's transformation, which then reads as the identity.
+DRAWSET_API void DrawsetReleaseMatrix(CGrObj& object);
 
 struct tagDoublePoint {
     double x;
@@ -47,6 +49,9 @@ public:
     double dx = 0.0;
     double dy = 0.0;
 };
+
+// What an object without a transformation of its own reads.
+inline constexpr CMatrix kGrObjIdentity{};
 
 // Kind codes. The default constructors give the first three; 6 marks the group that gathers
 // the pieces of a shape with several sub-paths.
@@ -76,18 +81,20 @@ public:
     // Only for a constructor that throws.
     void operator delete(void* storage);
 
-    // Copies every field. The data block is not duplicated: both objects then refer to the same
-    // block. A block from operator new only one of them may keep (the other sets its data to
-    // null before it goes); a block in a list's piece both may keep, each holding the piece.
+    // Copies every field but the class, which stays the record's own as it tells delete which
+    // destructor runs; the transformation is copied, not shared. The data block is not
+    // duplicated: both objects then refer to the same block. A block from operator new only one
+    // of them may keep (the other sets its data to null before it goes); a block in a list's
+    // piece both may keep, each holding the piece.
     CGrObj& operator=(const CGrObj& other);
 
     int GetType() const;
     unsigned long GetSize() const;
     unsigned char* GetData() const;
 
-    // Copies the transformation into the object.
+    // Copies the transformation into the object; the identity takes no storage.
     void SetMatrix(const CMatrix* transformation);
-    const CMatrix& GetMatrix() const { return matrix; }
+    const CMatrix& GetMatrix() const { return matrix != nullptr ? *matrix : kGrObjIdentity; }
     GrObjClass GetClass() const { return objClass; }
 
     unsigned char* data = nullptr;
@@ -97,7 +104,14 @@ public:
     LONG auxLong = 0;
     GrObjClass objClass = GrObjClass::object;
     unsigned char storage = 0; // GROBJ_RECORD_IN_PIECE, GROBJ_BLOCK_IN_PIECE
-    CMatrix matrix;
+    // Two fields of the kinds, kept where the record would otherwise leave room unused in front
+    // of its transformation, which makes a path's record a tenth smaller: a path's layer index,
+    // and the bytes allocated for a path's or a group's data block, of which size are in use.
+    unsigned short layerIndex = 0xFFFF;
+    DWORD capacity = 0;
+    // The transformation, held apart from the record and only when it is not the identity: most
+    // objects have none, and a drawing's records are many.
+    CMatrix* matrix = nullptr;
     tagDoubleRect bounds = {0.0, 0.0, 0.0, 0.0};
 };
 
@@ -123,9 +137,6 @@ public:
     unsigned long GetPointCount() const;
     unsigned char GetLetter(unsigned long i) const;
     tagDoublePoint GetPoint(unsigned long i) const;
-
-    unsigned short layerIndex = 0xFFFF;
-    DWORD capacity = 0; // bytes allocated for the Bef block, of which size are in use
 };
 
 // A group. Its data block lists the 1-based positions of its members in the drawing list.
@@ -145,7 +156,6 @@ public:
     unsigned long GetMember(unsigned long i) const;
 
     LONG groupExtra1 = 0;
-    DWORD capacity = 0; // bytes allocated for the data block, of which size are in use
 };
 
 // A bitmap: a packed device-independent bitmap, or the thumbnail block of a drawing.
@@ -247,18 +257,23 @@ inline CGrObj::CGrObj(int kind, int aux) : type(kind), auxInt(aux) {}
 inline CGrObj::~CGrObj() {
     if (data != nullptr)
         DrawsetReleaseBlock(*this);
+    if (matrix != nullptr)
+        DrawsetReleaseMatrix(*this);
 }
 
+// The transformation is copied, not shared, and first, so that a copy that cannot be had
+// leaves the target as it was.
 inline CGrObj& CGrObj::operator=(const CGrObj& other) {
     if (this != &other) {
+        SetMatrix(&other.GetMatrix());
         if (data != other.data)
             DrawsetShareBlock(*this, other);
         size = other.size;
         type = other.type;
         auxInt = other.auxInt;
         auxLong = other.auxLong;
-        objClass = other.objClass;
-        matrix = other.matrix;
+        layerIndex = other.layerIndex;
+        capacity = other.capacity;
         bounds = other.bounds;
     }
     return *this;
@@ -280,8 +295,6 @@ inline CGrObjSimple::CGrObjSimple(long value) : CGrObjSimple() {
 
 inline CGrObjSimple& CGrObjSimple::operator=(const CGrObjSimple& other) {
     CGrObj::operator=(other);
-    layerIndex = other.layerIndex;
-    capacity = other.capacity;
     return *this;
 }
 
@@ -309,7 +322,6 @@ inline CGrObjGroup::CGrObjGroup(unsigned short kind) {
 inline CGrObjGroup& CGrObjGroup::operator=(const CGrObjGroup& other) {
     CGrObj::operator=(other);
     groupExtra1 = other.groupExtra1;
-    capacity = other.capacity;
     return *this;
 }
 

@@ -192,7 +192,7 @@ void WriteObject(Writer& out, const CGrObj& object) {
     PutU32(at + 5, static_cast<std::uint32_t>(object.auxInt));
     PutU32(at + 9, static_cast<std::uint32_t>(object.auxLong));
     at += 13;
-    const CMatrix& m = object.matrix;
+    const CMatrix& m = object.GetMatrix();
     const tagDoubleRect& r = object.bounds;
     for (const double* v :
          {&m.m11, &m.m12, &m.m21, &m.m22, &m.dx, &m.dy, &r.left, &r.top, &r.right, &r.bottom}) {
@@ -301,9 +301,10 @@ ObjectPtr ReadObject(Reader& in, unsigned long number) {
     object->type = static_cast<int>(kind);
     object->auxInt = static_cast<int>(in.U32());
     object->auxLong = static_cast<LONG>(in.U32());
-    CMatrix& m = object->matrix;
+    CMatrix m;
     for (double* v : {&m.m11, &m.m12, &m.m21, &m.m22, &m.dx, &m.dy})
         in.F64(v);
+    object->SetMatrix(&m);
     tagDoubleRect& r = object->bounds;
     for (double* v : {&r.left, &r.top, &r.right, &r.bottom})
         in.F64(v);

@@ -248,7 +248,7 @@ TEST(JobFile, ReadingGivesBackTheDrawing) {
         EXPECT_EQ(b[i]->type, a[i]->type);
         EXPECT_EQ(b[i]->auxInt, a[i]->auxInt);
         EXPECT_EQ(b[i]->auxLong, a[i]->auxLong);
-        EXPECT_EQ(std::memcmp(&b[i]->matrix, &a[i]->matrix, sizeof(CMatrix)), 0);
+        EXPECT_EQ(std::memcmp(&b[i]->GetMatrix(), &a[i]->GetMatrix(), sizeof(CMatrix)), 0);
         EXPECT_EQ(std::memcmp(&b[i]->bounds, &a[i]->bounds, sizeof(tagDoubleRect)), 0);
         EXPECT_EQ(PathLetters(b[i]), PathLetters(a[i]));
         EXPECT_EQ(PathPoints(b[i]).size(), PathPoints(a[i]).size());

@@ -56,6 +56,36 @@ TEST(Records, BitmapMemoryAndAssignmentShareTheBlock) {
     c.data = nullptr; // one of the two keeps the block
 }
 
+// A transformation belongs to its record: assignments and the list's copies take their own, the
+// identity takes no storage, and a negative zero is not the identity. The class is the record's
+// own too: assigned through the base, a path stays a path.
+TEST(Records, AssignmentCopiesTheTransformationAndKeepsTheClass) {
+    const CMatrix turn{0.0, 1.0, -1.0, 0.0, 5.0, 6.0};
+    const CMatrix identity;
+    CGrObjBitmap image;
+    image.SetMatrix(&turn);
+    CGrObjBitmap assigned;
+    assigned = image;
+    image.SetMatrix(&identity);
+    EXPECT_EQ(image.matrix, nullptr);
+    EXPECT_EQ(assigned.GetMatrix().m21, -1.0);
+    {
+        CGrDrawset drawing;
+        drawing.AddObjTail(&assigned);
+        assigned.SetMatrix(&identity);
+        EXPECT_EQ(drawing.GetObjByNumber(1)->GetMatrix().dx, 5.0);
+    }
+    CMatrix negativeZero;
+    negativeZero.dy = -0.0;
+    image.SetMatrix(&negativeZero);
+    EXPECT_TRUE(std::signbit(image.GetMatrix().dy));
+
+    auto* path = new CGrObjSimple;
+    static_cast<CGrObj&>(*path) = CGrObjGroup();
+    EXPECT_EQ(path->GetClass(), GrObjClass::simple);
+    delete static_cast<CGrObj*>(path);
+}
+
 TEST(Records, BefBlockHoldsLettersAndPoints) {
     CGrObjSimple path;
     const unsigned char letters[] = {'M', 'C', 'x', 'x', 'L'};
