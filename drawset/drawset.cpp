@@ -22,7 +22,7 @@ CGrDrawset::~CGrDrawset() {
 POSITION CGrDrawset::AddObjTail(CGrObj* object) {
     if (object == nullptr)
         return nullptr;
-    CGrObj* copy = CloneIntoPieces(*object, &copies);
+    CGrObj* copy = CloneIntoPieces(*object, &copies, static_cast<std::size_t>(GetCount()));
     try {
         return AddTail(copy);
     } catch (...) {
@@ -34,7 +34,7 @@ POSITION CGrDrawset::AddObjTail(CGrObj* object) {
 POSITION CGrDrawset::AddObjHead(CGrObj* object) {
     if (object == nullptr)
         return nullptr;
-    CGrObj* copy = CloneIntoPieces(*object, &copies);
+    CGrObj* copy = CloneIntoPieces(*object, &copies, static_cast<std::size_t>(GetCount()));
     try {
         return AddHead(copy);
     } catch (...) {
@@ -46,7 +46,7 @@ POSITION CGrDrawset::AddObjHead(CGrObj* object) {
 POSITION CGrDrawset::InsertObjAfter(POSITION position, CGrObj* object) {
     if (object == nullptr)
         return nullptr;
-    CGrObj* copy = CloneIntoPieces(*object, &copies);
+    CGrObj* copy = CloneIntoPieces(*object, &copies, static_cast<std::size_t>(GetCount()));
     try {
         return InsertAfter(position, copy);
     } catch (...) {

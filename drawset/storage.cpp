@@ -47,10 +47,24 @@ constexpr std::size_t RoundUp(std::size_t n) {
     return (n + kGrain - 1) & ~(kGrain - 1);
 }
 
-// Every record in a piece takes a slot of the same size, so that the block a copy received
-// with its record is known by its address alone.
-constexpr std::size_t kRecordSlot = RoundUp(
-    std::max({sizeof(CGrObj), sizeof(CGrObjSimple), sizeof(CGrObjGroup), sizeof(CGrObjBitmap)}));
+// A record takes a slot of its class's size, and the block a copy received with it follows
+// the slot: the class, which stays the record's own for its life, finds the block.
+template <class T> constexpr std::size_t kSlot = RoundUp(sizeof(T));
+constexpr std::size_t kLargestSlot =
+    std::max({kSlot<CGrObj>, kSlot<CGrObjSimple>, kSlot<CGrObjGroup>, kSlot<CGrObjBitmap>});
+std::size_t SlotOf(GrObjClass objClass) {
+    switch (objClass) {
+    case GrObjClass::simple:
+        return kSlot<CGrObjSimple>;
+    case GrObjClass::group:
+        return kSlot<CGrObjGroup>;
+    case GrObjClass::bitmap:
+        return kSlot<CGrObjBitmap>;
+    case GrObjClass::object:
+        break;
+    }
+    return kSlot<CGrObj>;
+}
 
 struct Piece {
     // One for each record in the piece, each block shared out of it by assignment, and the list
@@ -58,10 +72,11 @@ struct Piece {
     std::atomic<long> holds;
     std::size_t size;
     std::size_t used;
-    Piece* next; // among the kept pieces of its size
+    std::size_t copies; // records placed in it
+    Piece* next;        // among the kept pieces of its size
 };
 constexpr std::size_t kHeader = RoundUp(sizeof(Piece));
-static_assert(kFirstPiece >= kHeader + kRecordSlot + kLargestBlock);
+static_assert(kFirstPiece >= kHeader + kLargestSlot + kLargestBlock);
 
 Piece* PieceOf(const void* address) {
     return reinterpret_cast<Piece*>(reinterpret_cast<std::uintptr_t>(address) & ~(kAlignment - 1));
@@ -122,6 +137,7 @@ Piece* NewPiece(std::size_t size) {
         DRAWSET_UNPOISON(piece, kHeader);
         piece->holds.store(1, std::memory_order_relaxed);
         piece->used = kHeader;
+        piece->copies = 0;
         piece->next = nullptr;
     } else {
         void* memory = ::operator new (size, std::align_val_t{kAlignment}, std::nothrow);
@@ -131,7 +147,7 @@ Piece* NewPiece(std::size_t size) {
         // fits.
         if (size == kAlignment)
             PlatformAdviseLargePages(memory, size);
-        piece = new (memory) Piece{{1}, size, kHeader, nullptr};
+        piece = new (memory) Piece{{1}, size, kHeader, 0, nullptr};
         DRAWSET_POISON(reinterpret_cast<unsigned char*>(piece) + kHeader, size - kHeader);
     }
     try {
@@ -176,15 +192,23 @@ Piece* LivePieceOf(const unsigned char* block) {
 
 bool IsOwnBlock(const CGrObj& object, const unsigned char* block) {
     return (object.storage & GROBJ_RECORD_IN_PIECE) != 0 &&
-           block == reinterpret_cast<const unsigned char*>(&object) + kRecordSlot;
+           block == reinterpret_cast<const unsigned char*>(&object) + SlotOf(object.objClass);
+}
+
+// The size of the piece that follows a full one. A list that grows past what the full piece
+// held gets a piece twice as large; one that holds fewer (a stack whose copies come and go)
+// keeps the size, so that it does not hold on to a large page for a few records.
+std::size_t NextPieceSize(const Piece* full, std::size_t listLength) {
+    if (full == nullptr)
+        return kFirstPiece;
+    return listLength >= full->copies ? std::min(full->size * 2, kAlignment) : full->size;
 }
 
 // bytes from the list's piece, a new piece when it is full; null when no piece can be had.
-void* Take(void** copies, std::size_t bytes) {
+void* Take(void** copies, std::size_t bytes, std::size_t listLength) {
     auto* piece = static_cast<Piece*>(*copies);
     if (piece == nullptr || piece->size - piece->used < bytes) {
-        Piece* fresh =
-            NewPiece(piece != nullptr ? std::min(piece->size * 2, kAlignment) : kFirstPiece);
+        Piece* fresh = NewPiece(NextPieceSize(piece, listLength));
         if (fresh == nullptr)
             return nullptr;
         if (piece != nullptr)
@@ -193,6 +217,7 @@ void* Take(void** copies, std::size_t bytes) {
     }
     void* slot = reinterpret_cast<unsigned char*>(piece) + piece->used;
     piece->used += bytes;
+    ++piece->copies;
     piece->holds.fetch_add(1, std::memory_order_relaxed);
     return slot;
 }
@@ -206,22 +231,29 @@ template <class T> void Destroy(T* object) {
         ::operator delete(static_cast<void*>(object));
 }
 
-template <class T> T* CloneAs(const CGrObj& object, void** copies) {
+template <class T> T* CloneAs(const CGrObj& object, void** copies, std::size_t listLength) {
     const bool blockFits = object.data != nullptr && object.size <= kLargestBlock;
-    void* slot = Take(copies, kRecordSlot +
-                                  (blockFits ? RoundUp(std::max<std::size_t>(object.size, 1)) : 0));
+    void* slot =
+        Take(copies, kSlot<T> + (blockFits ? RoundUp(std::max<std::size_t>(object.size, 1)) : 0),
+             listLength);
     if (slot != nullptr)
-        DRAWSET_UNPOISON(slot, kRecordSlot + (blockFits ? object.size : 0));
+        DRAWSET_UNPOISON(slot, kSlot<T> + (blockFits ? object.size : 0));
     T* copy = slot != nullptr ? ::new (slot) T : new T;
     if (slot != nullptr)
         copy->storage = GROBJ_RECORD_IN_PIECE;
     // With the same block on both sides, assignment copies the fields and leaves the block.
     copy->data = object.data;
-    copy->T::operator=(static_cast<const T&>(object));
+    try {
+        copy->T::operator=(static_cast<const T&>(object));
+    } catch (...) {
+        copy->data = nullptr;
+        delete copy;
+        throw;
+    }
     copy->data = nullptr;
     if (object.data != nullptr) {
         if (slot != nullptr && blockFits) {
-            copy->data = static_cast<unsigned char*>(slot) + kRecordSlot;
+            copy->data = static_cast<unsigned char*>(slot) + kSlot<T>;
             copy->storage |= GROBJ_BLOCK_IN_PIECE;
         } else {
             try {
@@ -303,18 +335,18 @@ void CGrObj::operator delete(CGrObj* object, std::destroying_delete_t) {
 
 namespace drawset_storage {
 
-CGrObj* CloneIntoPieces(const CGrObj& object, void** copies) {
+CGrObj* CloneIntoPieces(const CGrObj& object, void** copies, std::size_t listLength) {
     switch (object.objClass) {
     case GrObjClass::simple:
-        return CloneAs<CGrObjSimple>(object, copies);
+        return CloneAs<CGrObjSimple>(object, copies, listLength);
     case GrObjClass::group:
-        return CloneAs<CGrObjGroup>(object, copies);
+        return CloneAs<CGrObjGroup>(object, copies, listLength);
     case GrObjClass::bitmap:
-        return CloneAs<CGrObjBitmap>(object, copies);
+        return CloneAs<CGrObjBitmap>(object, copies, listLength);
     case GrObjClass::object:
         break;
     }
-    return CloneAs<CGrObj>(object, copies);
+    return CloneAs<CGrObj>(object, copies, listLength);
 }
 
 void ReleaseCopies(void** copies) {
