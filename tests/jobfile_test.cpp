@@ -8,11 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <limits>
 #include <memory>
 #include <set>
+
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#endif
 
 using namespace cmxtest;
 using drawset_bytes::GetU32;
@@ -102,6 +107,41 @@ Drawing Rich() {
     d->AddObjTail(&plain);
     return d;
 }
+
+// Enough paths for a job of several megabytes, which a thread of its own writes into its file.
+Drawing Large() {
+    Drawing d(new CGrDrawset(CString("gross")));
+    std::vector<tagDoublePoint> points;
+    for (int i = 0; i < 12; ++i)
+        points.push_back({i * 0.5, i * -0.25});
+    for (int i = 0; i < 20000; ++i) {
+        points[static_cast<std::size_t>(i % 12)].x = i;
+        AddPath(*d, "MLLLLLLLLLLL", points, static_cast<unsigned short>(i));
+    }
+    return d;
+}
+
+#if !defined(_WIN32)
+// Files may grow to limit bytes while it lives; a write past that fails.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) : signal_(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limited = old_;
+        limited.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, signal_);
+    }
+
+private:
+    void (*signal_)(int);
+    rlimit old_{};
+};
+#endif
 
 Bytes Job(const CGrDrawset& drawing) {
     Bytes bytes(drawing.GetOleBlockSize());
@@ -210,6 +250,7 @@ TEST(JobFile, FileAndMemoryCarryTheSameBytesBothWays) {
     drawings.emplace_back(new CGrDrawset(CString("leer")));
     drawings.push_back(Small());
     drawings.push_back(Rich());
+    drawings.push_back(Large());
     for (const Drawing& drawing : drawings) {
         Bytes job = Job(*drawing);
         std::string path = dir.File("drawing.job");
@@ -412,6 +453,19 @@ TEST(JobFile, AFailedWriteLeavesThePathAndTheDrawingAsTheyWere) {
     }
     EXPECT_EQ(drawing->GetCount(), 3);
     EXPECT_EQ(Job(*drawing), job);
+#if !defined(_WIN32)
+    {
+        SCOPED_TRACE("a large job that the file system refuses half-way");
+        Drawing large = Large();
+        std::set<std::string> before = Entries(dir.path());
+        {
+            FileSizeLimit limit(1 << 20);
+            EXPECT_THROW(large->CreateJobFile(CString(target.c_str())), CFileException);
+        }
+        EXPECT_EQ(Entries(dir.path()), before);
+        EXPECT_EQ(ReadFileBytes(target), Bytes(5000, 'o'));
+    }
+#endif
 
     // Success replaces a longer file whole and leaves nothing beside it.
     drawing->CreateJobFile(CString(target.c_str()));
