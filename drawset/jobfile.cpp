@@ -163,7 +163,7 @@ private:
             if (pending_ == nullptr)
                 return;
             // After a failure the pieces still handed over are dropped: the job is lost anyway.
-            if (failure_ == nullptr && !failed_) {
+            if (!failed_) {
                 lock.unlock();
                 std::exception_ptr failure;
                 try {
@@ -187,7 +187,7 @@ private:
     std::condition_variable changed_;
     const unsigned char* pending_ = nullptr;
     std::size_t pendingSize_ = 0;
-    std::exception_ptr failure_;
+    std::exception_ptr failure_; // until the caller has it
     bool failed_ = false;
     bool stopping_ = false;
     std::thread thread_; // last: it starts with every other member in place
