@@ -8,15 +8,10 @@
 #include "drawset/crc32.h"
 #include "platform/process.h"
 
-#include <condition_variable>
 #include <cstring>
-#include <exception>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
-#include <utility>
 
 using namespace drawset_bytes;
 using namespace drawset_blocks;
@@ -117,82 +112,6 @@ std::uint64_t JobSize(const CGrDrawset& drawing, const CString* checkedPath = nu
     return total + kTrailer;
 }
 
-// Writes the pieces of a large job into its file on a thread of its own while the caller makes
-// the next piece: the system's copy of the bytes, a large share of a conversion, then overlaps
-// the making of them. One piece at a time is in hand; a failure reaches the caller at its next
-// hand-over or at the end.
-class FileThread {
-public:
-    explicit FileThread(CFile* file) : file_(file), thread_([this] { Run(); }) {}
-    FileThread(const FileThread&) = delete;
-    ~FileThread() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        changed_.notify_all();
-        thread_.join();
-    }
-
-    // Hands bytes over once the piece before them is written; they stay untouched until the
-    // next call returns.
-    void Write(const unsigned char* bytes, std::size_t n) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return pending_ == nullptr; });
-        Rethrow();
-        pending_ = bytes;
-        pendingSize_ = n;
-        changed_.notify_all();
-    }
-    // Returns once every piece is written.
-    void Finish() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return pending_ == nullptr; });
-        Rethrow();
-    }
-
-private:
-    void Rethrow() {
-        if (failure_ != nullptr)
-            std::rethrow_exception(std::exchange(failure_, nullptr));
-    }
-    void Run() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            changed_.wait(lock, [this] { return pending_ != nullptr || stopping_; });
-            if (pending_ == nullptr)
-                return;
-            // After a failure the pieces still handed over are dropped: the job is lost anyway.
-            if (!failed_) {
-                lock.unlock();
-                std::exception_ptr failure;
-                try {
-                    file_->Write(pending_, static_cast<UINT>(pendingSize_));
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-                lock.lock();
-                if (failure != nullptr) {
-                    failure_ = failure;
-                    failed_ = true;
-                }
-            }
-            pending_ = nullptr;
-            changed_.notify_all();
-        }
-    }
-
-    CFile* file_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    const unsigned char* pending_ = nullptr;
-    std::size_t pendingSize_ = 0;
-    std::exception_ptr failure_; // until the caller has it
-    bool failed_ = false;
-    bool stopping_ = false;
-    std::thread thread_; // last: it starts with every other member in place
-};
-
 // Where a job's bytes go: straight into a buffer that holds the whole job, or through a
 // buffer of its own into a file, piece by piece, so that writing a large drawing needs no
 // memory of the job's size. The checksum is taken as the bytes pass.
@@ -201,14 +120,9 @@ public:
     // Into out, which holds the whole job.
     explicit Writer(unsigned char* out)
         : buffer_(out), capacity_(std::numeric_limits<std::size_t>::max()) {}
-    // Through a buffer of its own into file; a job of length bytes or more through two, one
-    // filled while a thread writes the other.
-    Writer(CFile* file, std::uint64_t length)
-        : own_(new unsigned char[length >= kThreadedJob ? 2 * kPiece : kPiece]),
-          buffer_(own_.get()), capacity_(kPiece), file_(file) {
-        if (length >= kThreadedJob)
-            thread_ = std::make_unique<FileThread>(file);
-    }
+    // Through a buffer of its own into file.
+    explicit Writer(CFile* file)
+        : own_(new unsigned char[kPiece]), buffer_(own_.get()), capacity_(kPiece), file_(file) {}
 
     void U8(std::uint8_t v) { *Room(1) = v; }
     void U16(std::uint16_t v) { PutU16(Room(2), v); }
@@ -235,8 +149,6 @@ public:
         std::uint32_t crc = crc_;
         U32(crc);
         Drain();
-        if (thread_ != nullptr)
-            thread_->Finish();
     }
 
     // Reserves n bytes (at most a piece) and returns where they go.
@@ -250,23 +162,17 @@ public:
 
 private:
     static constexpr std::size_t kPiece = std::size_t{1} << 18;
-    // Below this a thread costs more than it saves.
-    static constexpr std::uint64_t kThreadedJob = std::uint64_t{4} << 20;
 
     void Drain() {
         crc_ = DrawsetCrc32(buffer_, used_, crc_);
-        if (thread_ != nullptr) {
-            if (used_ > 0) {
-                thread_->Write(buffer_, used_);
-                buffer_ = buffer_ == own_.get() ? own_.get() + kPiece : own_.get();
-            }
-        } else if (file_ != nullptr) {
+        if (file_ != nullptr) {
             if (used_ > 0)
                 file_->Write(buffer_, static_cast<UINT>(used_));
+            used_ = 0;
         } else {
             buffer_ += used_;
+            used_ = 0;
         }
-        used_ = 0;
     }
 
     std::unique_ptr<unsigned char[]> own_;
@@ -275,8 +181,6 @@ private:
     std::size_t used_ = 0;
     CFile* file_ = nullptr;
     std::uint32_t crc_ = 0;
-    // After the buffers, so that it is gone before them.
-    std::unique_ptr<FileThread> thread_;
 };
 
 void WriteObject(Writer& out, const CGrObj& object) {
@@ -550,7 +454,7 @@ void CGrDrawset::CreateJobFile(CString path) const {
                    &error))
         throw CFileException(error.m_cause, error.m_lOsError, path);
     try {
-        Writer writer(&file, total);
+        Writer writer(&file);
         WriteJob(*this, total, writer);
         // A failure that the system reports only when the data reaches the disk must still
         // reach the caller, and only then may the job replace what stands at the path.

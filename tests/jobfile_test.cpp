@@ -108,7 +108,7 @@ Drawing Rich() {
     return d;
 }
 
-// Enough paths for a job of several megabytes, which a thread of its own writes into its file.
+// Enough paths for a job of several megabytes, which reaches its file in many pieces.
 Drawing Large() {
     Drawing d(new CGrDrawset(CString("gross")));
     std::vector<tagDoublePoint> points;
