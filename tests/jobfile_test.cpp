@@ -8,16 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <limits>
 #include <memory>
 #include <set>
-
-#if !defined(_WIN32)
-#include <sys/resource.h>
-#endif
 
 using namespace cmxtest;
 using drawset_bytes::GetU32;
@@ -120,28 +115,6 @@ Drawing Large() {
     }
     return d;
 }
-
-#if !defined(_WIN32)
-// Files may grow to limit bytes while it lives; a write past that fails.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) : signal_(std::signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limited = old_;
-        limited.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, signal_);
-    }
-
-private:
-    void (*signal_)(int);
-    rlimit old_{};
-};
-#endif
 
 Bytes Job(const CGrDrawset& drawing) {
     Bytes bytes(drawing.GetOleBlockSize());
@@ -453,19 +426,6 @@ TEST(JobFile, AFailedWriteLeavesThePathAndTheDrawingAsTheyWere) {
     }
     EXPECT_EQ(drawing->GetCount(), 3);
     EXPECT_EQ(Job(*drawing), job);
-#if !defined(_WIN32)
-    {
-        SCOPED_TRACE("a large job that the file system refuses half-way");
-        Drawing large = Large();
-        std::set<std::string> before = Entries(dir.path());
-        {
-            FileSizeLimit limit(1 << 20);
-            EXPECT_THROW(large->CreateJobFile(CString(target.c_str())), CFileException);
-        }
-        EXPECT_EQ(Entries(dir.path()), before);
-        EXPECT_EQ(ReadFileBytes(target), Bytes(5000, 'o'));
-    }
-#endif
 
     // Success replaces a longer file whole and leaves nothing beside it.
     drawing->CreateJobFile(CString(target.c_str()));
