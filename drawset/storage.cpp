@@ -266,8 +266,8 @@ template <class T> T* CloneAs(const CGrObj& object, void** copies, std::size_t l
         if (object.size > 0)
             std::memcpy(copy->data, object.data, object.size);
     }
-    if constexpr (std::is_same_v<T, CGrObjGroup> || std::is_same_v<T, CGrObjSimple>)
-        copy->capacity = copy->data != nullptr ? copy->size : 0;
+    // The copy's block holds exactly its size, whatever the original's had room for.
+    copy->capacity = copy->data != nullptr ? copy->size : 0;
     return copy;
 }
 
