@@ -22,7 +22,83 @@ installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }
 
+# apt's options for the package sources in use: none while every suite's index arrives; where one
+# keeps failing, a copy of the machine's sources without that suite.
+sources=()
 updated=""
+
+# The machine's Debian source entries, deb822 and one-line alike, as "URI SUITE" pairs.
+debian_sources() {
+    local f
+    for f in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$f" ] || continue
+        awk 'BEGIN { RS = ""; FS = "\n" }
+             { uris = ""; suites = ""
+               for (i = 1; i <= NF; i++) {
+                   if ($i ~ /^URIs:/) { uris = $i; sub(/^URIs:[ \t]*/, "", uris) }
+                   if ($i ~ /^Suites:/) { suites = $i; sub(/^Suites:[ \t]*/, "", suites) }
+               }
+               n = split(uris, u, /[ \t]+/); m = split(suites, s, /[ \t]+/)
+               for (a = 1; a <= n; a++) for (b = 1; b <= m; b++) print u[a], s[b] }' "$f"
+    done
+    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+        awk '$1 == "deb" { i = 2; if ($2 ~ /^\[/) { while ($i !~ /\]$/) i++; i++ } print $i, $(i + 1) }'
+}
+
+# Drops SUITES from a copy of the machine's sources and points apt at the copy.
+without_suites() { # suites...
+    local dir
+    dir=$(mktemp -d)
+    mkdir -p "$dir/parts"
+    local f
+    for f in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$f" ] || continue
+        awk -v drop=" $* " '
+            /^Suites:/ { line = "Suites:"; n = split(substr($0, 8), s, /[ \t]+/)
+                         for (i = 1; i <= n; i++) if (s[i] != "" && index(drop, " " s[i] " ") == 0) line = line " " s[i]
+                         print line; next }
+            { print }' "$f" |
+            awk 'BEGIN { RS = ""; ORS = "\n\n" } $0 !~ /\nSuites:[ \t]*(\n|$)/' >"$dir/parts/$(basename "$f")"
+    done
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$f" ] || continue
+        awk -v drop=" $* " '
+            $1 == "deb" || $1 == "deb-src" { i = 2; if ($2 ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
+                if (index(drop, " " $(i + 1) " ") > 0) next }
+            { print }' "$f" >"$dir/parts/$(basename "$f" .list).list"
+    done
+    sources=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$dir/parts")
+}
+
+# apt-get update, tried three times. Where a suite's index still fails (a mirror caught in the
+# middle of a sync gives "File has unexpected size"), its packages of one architecture would no
+# longer match those of the other, and wine32:i386 could not be installed beside wine64; the
+# packages then come from the suites whose indexes did arrive.
+apt_update() {
+    local log attempt
+    log=$(mktemp)
+    for attempt in 1 2 3; do
+        if $sudo apt-get "${sources[@]}" update -qq >"$log" 2>&1 && ! grep -q '^[EW]: Failed to fetch' "$log"; then
+            cat "$log"
+            rm -f "$log"
+            return 0
+        fi
+        cat "$log" >&2
+        [ $attempt -eq 3 ] || { say "apt-get update failed; trying again"; sleep $((attempt * 10)); }
+    done
+    local failed
+    failed=$(grep -E '^[EW]: Failed to fetch' "$log" | grep -oE '/dists/[^/ ]+/' |
+        sed 's|/dists/||; s|/$||' | sort -u | tr '\n' ' ')
+    rm -f "$log"
+    if [ -z "$failed" ]; then
+        say "apt-get update failed three times, with no suite to blame; going on with the indexes the machine has"
+        return 0
+    fi
+    say "the package index of ${failed% } failed three times; installing from the other suites only"
+    without_suites $failed
+    $sudo apt-get "${sources[@]}" update -qq || say "apt-get update still failed; going on with the indexes that arrived"
+}
+
 apt_install() { # [-t suite] packages...
     local suite=()
     if [ "$1" = -t ]; then
@@ -30,11 +106,11 @@ apt_install() { # [-t suite] packages...
         shift 2
     fi
     if [ -z "$updated" ]; then
-        $sudo apt-get update -qq
+        apt_update
         updated=1
     fi
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        "${suite[@]}" "$@"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get "${sources[@]}" install -y -qq \
+        --no-install-recommends "${suite[@]}" "$@"
 }
 
 # A 91-byte i386 Linux program that only exits with status 0.
@@ -54,12 +130,16 @@ runs_i386() {
 
 emulate_i386() {
     say "this machine cannot run 32-bit x86 code; registering qemu's user-mode emulator"
-    local sources=/etc/apt/sources.list.d/backports.sources
+    local list=/etc/apt/sources.list.d/backports.sources
     if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d; then
-        printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' \
+        # The backports come from the mirror the machine already takes bookworm from.
+        local uri
+        uri=$(debian_sources | awk '$2 == "bookworm" { print $1; exit }')
+        [ -n "$uri" ] || { say "the machine has no source for bookworm to take backports from" >&2; exit 1; }
+        printf '%s\n' 'Types: deb' "URIs: $uri" \
             'Suites: bookworm-backports' 'Components: main' \
             'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
-            $sudo tee "$sources" >/dev/null
+            $sudo tee "$list" >/dev/null
         updated=""
     fi
     # Bookworm's own qemu 7.2 takes MAP_FIXED_NOREPLACE as a hint, which makes every start of
