@@ -646,3 +646,39 @@ TEST(CorelClient, ExportsReachTheReaderAsTheModelsShapes) {
         EXPECT_EQ(session.server.FindLayer("~~tmp~~"), nullptr);
     }
 }
+
+// A server whose walk never comes back: every walk stops after 100,000 steps with the dispatch
+// exception of a server failure, saying so; a walk that nests without end goes as deep.
+TEST(CorelClient, AWalkThatNeverComesBackEndsAtTheLimit) {
+    struct Case {
+        const char* name;
+        LONG lostKind;
+        std::function<void(CCorelOleClient&)> run;
+    };
+    const Case cases[] = {
+        {"ConvertToCurves, nothing active", 0, [](CCorelOleClient& c) { c.ConvertToCurves(); }},
+        {"ConvertToCurves, groups without end", kKindGroup,
+         [](CCorelOleClient& c) { c.ConvertToCurves(); }},
+        {"DoScript, nothing active", 0, [](CCorelOleClient& c) { c.DoScript("", "", 0); }},
+        {"DoScript, new groups", kKindGroup, [](CCorelOleClient& c) { c.DoScript("", "", 0); }},
+    };
+    ClipboardTurn turn;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Session session({Obj(1), Obj(2)}, {1, 2});
+        session.server.SetCallBudget(1000000);
+        session.server.LoseTheWalk(c.lostKind);
+        try {
+            c.run(session.client);
+            ADD_FAILURE() << "the walk ended";
+        } catch (const COleDispatchException& e) {
+            EXPECT_NE(e.m_wCode, 0);
+            EXPECT_NE(std::string(e.m_strDescription).find("did not come back"), std::string::npos)
+                << e.m_strDescription;
+        }
+        std::size_t steps = 0;
+        for (const RecordedCall& call : session.server.calls())
+            steps += call.member == 34;
+        EXPECT_EQ(steps, 100000u);
+    }
+}

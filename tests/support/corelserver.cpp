@@ -316,9 +316,11 @@ HRESULT SimulatedCorel::Dispatch(DISPID member, DISPPARAMS* params, VARIANT* res
         CloseClipboard();
         break;
     }
-    case 28: // GetActiveKind
-        answer = active_ != 0 ? Find(active_)->kind : 0;
+    case 28: { // GetActiveKind
+        const DrawObject* object = Find(active_);
+        answer = object != nullptr ? object->kind : active_ != 0 ? lostKind_ : 0;
         break;
+    }
     case 33: // SelectEverything
         ClearSelection();
         for (const DrawObject& object : Current().objects)
@@ -515,6 +517,10 @@ void SimulatedCorel::Advance() {
 // Entering groups, a step into a group makes its first member active; once the walk through
 // the group has come back to that member, the next step leaves the group for the object after it.
 BOOL SimulatedCorel::Step(bool enterGroups) {
+    if (lost_) {
+        active_ = lostKind_ != 0 ? nextId_++ : 0;
+        return TRUE;
+    }
     if (active_ == 0)
         return FALSE;
     if (!frames_.empty() && frames_.back().completed &&

@@ -88,6 +88,12 @@ public:
     // Calls beyond the budget fail with a server exception and mark the server overspent, so that
     // a walk that never comes back to its start ends a test rather than hanging it.
     void SetCallBudget(std::size_t calls) { budget_ = calls; }
+    // From now on every step makes active an object never active before, of this kind (as when
+    // objects are deleted under the walk), or, with kind 0, none at all: no walk comes back.
+    void LoseTheWalk(LONG kind) {
+        lost_ = true;
+        lostKind_ = kind;
+    }
     bool Overspent() const { return overspent_; }
 
     const std::vector<RecordedCall>& calls() const { return calls_; }
@@ -147,6 +153,8 @@ private:
     std::map<DISPID, VARIANT> replies_;
     std::size_t budget_ = 5000;
     bool overspent_ = false;
+    bool lost_ = false;
+    LONG lostKind_ = 0;
     ULONG references_ = 1;
 };
 #if defined(__GNUC__)

@@ -1,5 +1,7 @@
 #include "vestrel/corelclient/corelclient.h"
 
+#include <vector>
+
 namespace {
 
 // The layer the client builds its exports on and removes afterwards.
@@ -17,6 +19,31 @@ constexpr LONG kKindGroup = 12;
 void Export(IDrawAutomate* automate, const CString& path) {
     automate->ExportDrawing(path, kCmxFilter, 0, 0, 0, 0, 1);
 }
+
+// The steps one walk may take before it is given up. A server whose walk never comes back to
+// its start (objects deleted under it, an active identifier stuck at 0) would otherwise hold
+// the host for ever; nothing the server reports counts its objects, so the bound is fixed, far
+// beyond the drawings CorelDRAW holds.
+constexpr unsigned long kWalkStepLimit = 100000;
+// The code of the dispatch exception that ends such a walk; never 0, which would read as
+// success where a caller turns the exception into a status code.
+constexpr WORD kWalkNotBackCode = 1;
+
+// Counts the steps of one walk and raises the dispatch exception at the limit.
+class WalkBound {
+public:
+    void Step(IDrawAutomate* automate, BOOL enterGroups) {
+        if (steps_ == kWalkStepLimit)
+            AfxThrowOleDispatchException(
+                kWalkNotBackCode,
+                "the walk through the objects did not come back to its start within 100000 steps");
+        ++steps_;
+        automate->StepActive(enterGroups);
+    }
+
+private:
+    unsigned long steps_ = 0;
+};
 
 } // namespace
 
@@ -63,18 +90,34 @@ int CCorelOleClient::ConvertActObject() {
 
 int CCorelOleClient::ConvertToCurves() {
     // The walk ends when stepping makes its first object active again; a group is walked
-    // the same way from its first member before the walk steps past it.
-    const LONG start = drawAutomate->GetActiveId();
+    // the same way from its first member before the walk steps past it. The walks into groups
+    // are kept on a list of their starts rather than on the call stack, so that a server that
+    // nests without end meets the step limit, never the end of the host's stack.
+    LONG start = drawAutomate->GetActiveId();
     if (start == 0)
         return 0;
-    do {
+    WalkBound bound;
+    std::vector<LONG> starts{start};
+    for (;;) {
         if (ConvertActObject() == kKindGroup) {
-            drawAutomate->StepActive(TRUE);
-            ConvertToCurves();
+            bound.Step(drawAutomate, TRUE);
+            start = drawAutomate->GetActiveId();
+            if (start != 0) {
+                starts.push_back(start);
+                continue;
+            }
         }
-        drawAutomate->StepActive(TRUE);
-    } while (drawAutomate->GetActiveId() != start);
-    return 0;
+        // Stepping on: a walk that is back at its start hands over to the walk that entered
+        // its group, which steps past the group in turn.
+        for (;;) {
+            bound.Step(drawAutomate, TRUE);
+            if (drawAutomate->GetActiveId() != starts.back())
+                break;
+            starts.pop_back();
+            if (starts.empty())
+                return 0;
+        }
+    }
 }
 
 int CCorelOleClient::SaveAllInClipboard() {
@@ -137,16 +180,17 @@ int CCorelOleClient::DoScript(CString, CString, int) {
     LONG current = 0;
     drawAutomate->GetIdRange(&first, &current);
     // Groups are split and the walk starts again behind them; simple objects are converted.
+    WalkBound bound;
     while (start != current) {
         const LONG kind = drawAutomate->GetActiveKind();
         if (kind == kKindGroup) {
             drawAutomate->SplitActive();
-            drawAutomate->StepActive(FALSE);
+            bound.Step(drawAutomate, FALSE);
             start = drawAutomate->GetActiveId();
         } else {
             if (kind == kKindSimple)
                 drawAutomate->ConvertActiveToCurves();
-            drawAutomate->StepActive(FALSE);
+            bound.Step(drawAutomate, FALSE);
             current = drawAutomate->GetActiveId();
         }
     }
