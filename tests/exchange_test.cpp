@@ -87,6 +87,18 @@ void SendDropBlock(CCmxParser& parser, const Bytes& image, std::vector<std::size
     }
 }
 
+// A compressed image whose stream is damaged: the file roads show message 3 for it.
+Bytes DamagedCompressedImage() {
+    PageBuilder page(Variant{});
+    page.PolyCurve(Polyline(0, 0, 10, 10, 3, Attributes{}));
+    CmxBuilder cmx;
+    cmx.ColorTable({Rgb(1, 2, 3)});
+    cmx.Page(page);
+    Bytes image = cmx.BuildCompressed();
+    image[PackedLengthAt(image) + 16] ^= 0xFF;
+    return image;
+}
+
 UINT CmxFormat() {
     return RegisterClipboardFormatA(kCmxFormat);
 }
@@ -335,6 +347,7 @@ TEST(DropBlock, NothingToLoad) {
         {"nothing announced", std::nullopt},
         {"only a header", headerOnly},
         {"no CMX header", notCmx},
+        {"a damaged compressed body", DamagedCompressedImage()},
     };
     for (const auto& [what, image] : cases) {
         SCOPED_TRACE(what);
@@ -426,6 +439,7 @@ TEST(ClipboardLoad, NothingToLoadClosesTheClipboardAndLeavesIt) {
         {"an empty block", {{cmx, Bytes()}}},
         {"no CMX header", {{cmx, notCmx}}},
         {"only a header", {{CF_TEXT, text}, {cmx, headerOnly}}},
+        {"a damaged compressed body", {{cmx, DamagedCompressedImage()}}},
     };
     for (const auto& [what, formats] : cases) {
         SCOPED_TRACE(what);

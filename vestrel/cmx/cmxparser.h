@@ -146,8 +146,10 @@ private:
     // The load proper, over any readable stream: header, body buffer (unpacked when the file
     // is compressed and lists are created), fresh lists and walk state. Starts the stop
     // record. Returns the body length, 0 when the stream holds no CMX image with a body (no
-    // lists are created then).
-    DWORD ReadCmxImage(CFile* stream, bool createLists, DWORD* headerBytes = nullptr);
+    // lists are created then). A compressed body that cannot be unpacked shows message 3
+    // when packMessage is set; the roads that show no messages of their own clear it.
+    DWORD ReadCmxImage(CFile* stream, bool createLists, DWORD* headerBytes = nullptr,
+                       bool packMessage = true);
     // The same for the file at path: 0 also when it cannot be opened, with message 1 when
     // openMessage is set.
     DWORD ReadCmxFile(const CString& path, bool createLists, bool openMessage,

@@ -86,7 +86,8 @@ DWORD CCmxParser::ReadCmxFile(const CString& path, bool createLists, bool openMe
     return bodyLength;
 }
 
-DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRead) {
+DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRead,
+                               bool packMessage) {
     stopRecord = CCmxStopRecord();
     DWORD headerBytes = ReadHeader(stream);
     if (headerRead != nullptr)
@@ -116,7 +117,8 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRea
     stopRecord.compressed = std::memcmp(riffPart.formType, "CDRX", 4) == 0;
     // A preview finds the thumbnail in front of the compressed chunks; a load unpacks them.
     if (createLists && stopRecord.compressed && !UnpackBody()) {
-        ShowErrorMessage(IDS_BAD_CMX_FILE);
+        if (packMessage)
+            ShowErrorMessage(IDS_BAD_CMX_FILE);
         FreeMem();
         return 0;
     }

@@ -97,7 +97,9 @@ int CCmxParser::LoadCmxFromClipBoard() {
     if (size > std::numeric_limits<UINT>::max())
         AfxThrowMemoryException();
     CMemFile stream(bytes, static_cast<UINT>(size));
-    const DWORD bodyLength = ReadCmxImage(&stream, true);
+    // Like a bad header, a damaged compressed image loads nothing and shows nothing: this road
+    // reports through its result only.
+    const DWORD bodyLength = ReadCmxImage(&stream, true, nullptr, false);
     stream.Close();
     clipboard.Release();
     return FinishLoad(LoadOrder::withoutThumbnail, bodyLength);
@@ -107,7 +109,7 @@ int CCmxParser::LoadCmxFromDropBlock() {
     // Read at the announced size, however much was appended; without a drop block the stream
     // is empty.
     CMemFile stream(dropBuffer, dropBuffer != nullptr ? dropBlockSize : 0);
-    const DWORD bodyLength = ReadCmxImage(&stream, true);
+    const DWORD bodyLength = ReadCmxImage(&stream, true, nullptr, false);
     stream.Close();
     return FinishLoad(LoadOrder::withoutThumbnail, bodyLength);
 }
