@@ -94,6 +94,9 @@ int Info(const Args& options) {
     if (stop.imagesRefused > 0)
         std::printf("images left out: %lu, the drawing's images passing the memory guard\n",
                     stop.imagesRefused);
+    if (stop.shapesWithoutOutlineTable > 0)
+        std::printf("no outline table: %lu shapes without fill take colour reference 0\n",
+                    stop.shapesWithoutOutlineTable);
     const char* const thumbnails[] = {"none", "palette", "true colour, given a palette",
                                       "damaged, none"};
     std::printf("thumbnail:     %s\n", thumbnails[static_cast<int>(stop.thumbnail)]);

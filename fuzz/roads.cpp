@@ -320,7 +320,8 @@ std::string Load(const char* name, const std::uint8_t* data, std::size_t size, C
 bool SameStop(const CCmxStopRecord& a, const CCmxStopRecord& b) {
     return a.reason == b.reason && a.offset == b.offset && a.instruction == b.instruction &&
            a.code == b.code && a.instructions == b.instructions && a.passedOver == b.passedOver &&
-           a.imagesRefused == b.imagesRefused && a.thumbnail == b.thumbnail;
+           a.imagesRefused == b.imagesRefused &&
+           a.shapesWithoutOutlineTable == b.shapesWithoutOutlineTable && a.thumbnail == b.thumbnail;
 }
 
 } // namespace

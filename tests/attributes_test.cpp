@@ -175,17 +175,32 @@ TEST(Attributes, LensCanvasAndContainerAreSkipped) {
     }
 }
 
-TEST(Attributes, MissingOutlineTableShowsMessageFivePerUnfilledShape) {
+// Without the outline table every shape without fill takes colour 0; message 5 is shown once a
+// load, also when the missing colour table has shown it, and the stop record counts the shapes.
+TEST(Attributes, MissingOutlineTableShowsMessageFiveOncePerLoad) {
     PageBuilder page(Variant{});
-    page.PolyCurve(Dot(OutlineOf(1)));
-    page.PolyCurve(Dot(FillOf(1, 2)));
-    page.PolyCurve(Dot(OutlineOf(1)));
-    CmxBuilder cmx;
-    cmx.ColorTable({Rgb(1, 1, 1)});
-    cmx.Page(page);
-    Load load(cmx.Build());
-    EXPECT_EQ(load.messages(), (std::vector<int>{5, 5}));
-    EXPECT_EQ(LayersOf(cmx.Build()), (std::vector<unsigned short>{0, 2, 0}));
+    for (int i = 0; i < 3; ++i) {
+        page.PolyCurve(Dot(OutlineOf(1)));
+        page.PolyCurve(Dot(FillOf(1, 2)));
+    }
+    CmxBuilder withColors;
+    withColors.ColorTable({Rgb(1, 1, 1)});
+    withColors.Page(page);
+    CmxBuilder withoutColors;
+    withoutColors.Page(page);
+    for (const Bytes& file : {withColors.Build(), withoutColors.Build()}) {
+        MessageRecorder recorder;
+        CCmxParser parser;
+        const CString path(WriteTemp(file).c_str());
+        for (int load = 0; load < 2; ++load) {
+            ASSERT_EQ(parser.LoadCmx6File(path), 1);
+            EXPECT_EQ(parser.GetStopRecord().shapesWithoutOutlineTable, 3u);
+        }
+        EXPECT_EQ(recorder.Ids(), (std::vector<int>{5, 5}));
+    }
+    EXPECT_EQ(LayersOf(withColors.Build()), (std::vector<unsigned short>{0, 2, 0, 2, 0, 2}));
+    Load complete(FileWithPage(page));
+    EXPECT_EQ(complete.parser.GetStopRecord().shapesWithoutOutlineTable, 0u);
 }
 
 TEST(Attributes, OutlineTableCountBeyondItsBytes) {

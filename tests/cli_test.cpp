@@ -334,6 +334,14 @@ TEST(Cli, InfoTellsHowTheLoadEnded) {
     page.Instruction(42, {}, InstrOptions{false, 2});
     CmxBuilder damaged;
     damaged.Page(page);
+    Attributes outlined;
+    outlined.outlineRef = 1;
+    PageBuilder unfilled(Variant{});
+    unfilled.PolyCurve(Polyline(0, 0, 10, 10, 2, outlined));
+    unfilled.PolyCurve(Polyline(0, 0, 10, 10, 2, outlined));
+    CmxBuilder noOutlines;
+    noOutlines.ColorTable({Rgb(1, 2, 3)});
+    noOutlines.Page(unfilled);
     struct Case {
         Bytes file;
         std::vector<std::string> lines;
@@ -344,6 +352,7 @@ TEST(Cli, InfoTellsHowTheLoadEnded) {
         {damaged.Build(),
          {"page walk:     stopped at instruction 3 (code 42, file offset 268): an instruction's "
           "size cannot hold its header\n"}},
+        {noOutlines.Build(), {"no outline table: 2 shapes without fill take colour reference 0\n"}},
     };
     for (const Case& c : cases) {
         testing::internal::CaptureStdout();

@@ -205,7 +205,10 @@ int CCmxParser::GetOutlineSpec(int hasFill) {
 unsigned short CCmxParser::GetOutlineColor(unsigned short ref) {
     unsigned char* table = FindChunk("rotl");
     if (table == nullptr) {
-        ShowErrorMessage(IDS_NO_OUTLINE_INFO);
+        // One message for the load, not a box for every shape; a load without colour table
+        // has shown it already.
+        if (stopRecord.shapesWithoutOutlineTable++ == 0 && FindChunk("rclr") != nullptr)
+            ShowErrorMessage(IDS_NO_OUTLINE_INFO);
         return 0;
     }
     // The table is read through a cursor of its own, at every outline spec of a shape without

@@ -44,6 +44,9 @@ struct CCmxStopRecord {
     std::map<int, unsigned long> passedOver;
     // Images left out because the drawing's images together would pass the guard.
     unsigned long imagesRefused = 0;
+    // Shapes without fill whose outline colour the missing outline table could not give: they
+    // take colour reference 0, and message 5 is shown once for all of them.
+    unsigned long shapesWithoutOutlineTable = 0;
     CmxThumbnail thumbnail = CmxThumbnail::none;
     // The body was stored compressed.
     bool compressed = false;
