@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 using namespace cmxtest;
@@ -465,14 +467,25 @@ TEST(ClipboardLoad, ANameThatDiffersInCaseIsAnotherFormat) {
     // it ends. The names' registration without regard to case is tested with names of our own.
     GTEST_SKIP() << "needs a session in which the exchange format was never registered";
 #else
-    // The variant comes first, as it would from a program that registered it so; the format's
-    // name then stays the variant's, whoever registers the exchange format's name after it.
-    ClipboardTurn turn;
-    const UINT variant = RegisterClipboardFormatA("corel 32-bit presentation exchange data");
-    EXPECT_EQ(CmxFormat(), variant);
-    ASSERT_TRUE(PutOnClipboard({{variant, SampleDrawing()}}));
-    CCmxParser parser;
-    EXPECT_EQ(parser.LoadCmxFromClipBoard(), 0);
-    EXPECT_FALSE(CloseClipboard());
+    // Here the process is the clipboard's session, which keeps the spelling of a name's first
+    // registration, and other tests register the exchange format's own name: which came first
+    // would depend on their order. So the case runs in a process of its own (gtest's threadsafe
+    // style starts this program afresh for it), where the variant comes first, as it would from
+    // a program that registered it so; and the suite's process never holds the variant.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const UINT variant =
+                RegisterClipboardFormatA("corel 32-bit presentation exchange data");
+            const bool first = CmxFormat() == variant;
+            PutOnClipboard({{variant, SampleDrawing()}});
+            CCmxParser parser;
+            const int loaded = parser.LoadCmxFromClipBoard();
+            const bool closed = !CloseClipboard();
+            std::fprintf(stderr, "variant first: %d, loaded %d, clipboard closed: %d\n", first,
+                         loaded, closed);
+            std::exit(first && loaded == 0 && closed ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "variant first: 1, loaded 0, clipboard closed: 1");
 #endif
 }
