@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 using namespace cmxtest;
@@ -28,7 +29,10 @@ public:
         asked.open = dialog.m_bOpenFileDialog;
         asked.flags = dialog.m_ofn.Flags;
         asked.defExt = dialog.m_ofn.lpstrDefExt != nullptr ? dialog.m_ofn.lpstrDefExt : "";
-        asked.filter = dialog.m_ofn.lpstrFilter != nullptr ? dialog.m_ofn.lpstrFilter : "";
+        // As the system reads the filter: texts up to an empty one.
+        for (const char* p = dialog.m_ofn.lpstrFilter; p != nullptr && *p != 0;
+             p += std::strlen(p) + 1)
+            asked.filter += std::string(asked.filter.empty() ? "" : "|") + p;
         asked.file = dialog.m_ofn.lpstrFile != nullptr ? dialog.m_ofn.lpstrFile : "";
         asked.instance = dialog.m_ofn.hInstance;
         asks.push_back(asked);
@@ -190,7 +194,7 @@ TEST(Output, OneCharacterJobPathAsksForThePath) {
         EXPECT_EQ(parser.ParseCmx6(&in, &one), 0);
         ASSERT_EQ(cancel.asks.size(), 1u);
         EXPECT_FALSE(cancel.asks[0].open);
-        EXPECT_EQ(cancel.asks[0].filter, "*.job");
+        EXPECT_EQ(cancel.asks[0].filter, "*.job|*.job");
         EXPECT_EQ(cancel.asks[0].file, "*.job");
         EXPECT_EQ(cancel.asks[0].defExt, "");
         EXPECT_EQ(cancel.asks[0].instance, VestrelModule());

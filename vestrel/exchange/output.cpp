@@ -8,6 +8,15 @@
 #include <cstring>
 #include <memory>
 
+namespace {
+
+// The conversion's save dialog lists job files: one entry, shown and matched as "*.job". The
+// system reads a filter as pairs of texts up to an empty one, so the list ends in two zeros
+// (the literal's own is the second).
+const char kJobFilter[] = "*.job\0*.job\0";
+
+} // namespace
+
 int CCmxParser::WriteJobFile(CString path) {
     // Without a drawing there is nothing to write and nothing to release.
     if (drawing == nullptr)
@@ -40,7 +49,7 @@ int CCmxParser::ParseCmx6(CString* cmxPath, CString* jobPath) {
         std::unique_ptr<CFileDialog> dialog(new CFileDialog(
             FALSE, nullptr, nullptr, OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr,
             nullptr));
-        dialog->m_ofn.lpstrFilter = "*.job";
+        dialog->m_ofn.lpstrFilter = kJobFilter;
         std::strcpy(dialog->m_szFileName, "*.job");
         dialog->m_ofn.hInstance = moduleHandle;
         const bool chosen = dialog->DoModal() == IDOK;
