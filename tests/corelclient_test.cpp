@@ -660,7 +660,6 @@ TEST(CorelClient, AWalkThatNeverComesBackEndsAtTheLimit) {
         {"ConvertToCurves, groups without end", kKindGroup,
          [](CCorelOleClient& c) { c.ConvertToCurves(); }},
         {"DoScript, nothing active", 0, [](CCorelOleClient& c) { c.DoScript("", "", 0); }},
-        {"DoScript, new groups", kKindGroup, [](CCorelOleClient& c) { c.DoScript("", "", 0); }},
     };
     ClipboardTurn turn;
     for (const Case& c : cases) {
