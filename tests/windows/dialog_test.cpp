@@ -461,3 +461,47 @@ TEST(Win32OpenDialog, APersonPreviewsFilesAcceptsOneAndIsAskedForTheJob) {
     EXPECT_EQ(parser.GetDrawing()->GetCount(), objects);
     EXPECT_TRUE(recorder.messages.empty());
 }
+
+// The conversion's save dialog as the system receives it: one filter entry, "*.job", which lists
+// the job files of a folder and nothing else.
+TEST(Win32SaveDialog, TheConversionOffersOneFilterOfJobFiles) {
+    RealDialogs real;
+    MessageRecorder recorder;
+    TempDir dir;
+    const std::string folder = dir.path() + "\\Auftraege";
+    std::filesystem::create_directory(folder);
+    WriteFile(folder + "\\alt.job", Bytes(10, 'j'));
+    WriteFile(folder + "\\notiz.txt", Bytes(10, 't'));
+    CString cmx((std::string(VESTREL_SOURCE_DIR) + "/samples/sample.cmx").c_str());
+    CString one("x");
+    std::vector<std::string> types;
+    int listed = -1;
+    CCmxParser parser;
+    {
+        Person person([&] {
+            HWND dialog = nullptr;
+            WaitFor("no save dialog appeared", [&] { return (dialog = FindFileDialog()); });
+            HWND combo = ::GetDlgItem(dialog, cmb1);
+            WaitFor("the dialog has no file types",
+                    [&] { return ::SendMessageA(combo, CB_GETCOUNT, 0, 0) > 0; });
+            const int count = static_cast<int>(::SendMessageA(combo, CB_GETCOUNT, 0, 0));
+            for (int i = 0; i < count; ++i) {
+                char text[MAX_PATH] = "";
+                if (::SendMessageA(combo, CB_GETLBTEXTLEN, i, 0) < MAX_PATH)
+                    ::SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+                types.push_back(text);
+            }
+            GoTo(dialog, folder);
+            Click(dialog, "alt.job");
+            HWND view = ::FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
+            HWND list = ::FindWindowExA(view, nullptr, "SysListView32", nullptr);
+            listed = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+            Press(dialog, IDCANCEL);
+        });
+        EXPECT_EQ(parser.ParseCmx6(&cmx, &one), 0);
+    }
+    EXPECT_EQ(types, std::vector<std::string>{"*.job"});
+    EXPECT_EQ(listed, 1) << "the list shows other files than the job";
+    EXPECT_EQ(parser.GetDrawing(), nullptr);
+    EXPECT_TRUE(recorder.messages.empty());
+}
