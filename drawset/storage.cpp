@@ -36,7 +36,7 @@ namespace {
 // finds the piece. On Linux pieces grow to large pages (2 MiB), which the system backs with one
 // fault each where it has them. A 32-bit Windows host has no large pages to gain and every byte of
 // address space and commit charge to lose: there every piece is one allocation granule of its own
-// (64 KiB), which VirtualAlloc aligns with no waste and VirtualFree gives back whole.
+// (64 KiB), which the system aligns with no waste and takes back whole when the piece goes.
 #if defined(_WIN32)
 constexpr std::size_t kAlignment = std::size_t{64} << 10;
 #else
@@ -124,27 +124,10 @@ struct Kept {
     std::size_t bytes;
 } kept = {};
 
-void* AllocatePiece(std::size_t size) {
-#if defined(_WIN32)
-    void* memory = ::VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-    if (memory != nullptr && (reinterpret_cast<std::uintptr_t>(memory) & (kAlignment - 1)) != 0) {
-        ::VirtualFree(memory, 0, MEM_RELEASE); // a system of another granule: copies go to the heap
-        return nullptr;
-    }
-    return memory;
-#else
-    return ::operator new (size, std::align_val_t{kAlignment}, std::nothrow);
-#endif
-}
-
 void FreePiece(Piece* piece) {
     DRAWSET_UNPOISON(piece, piece->size);
     piece->~Piece();
-#if defined(_WIN32)
-    ::VirtualFree(piece, 0, MEM_RELEASE);
-#else
-    ::operator delete (static_cast<void*>(piece), std::align_val_t{kAlignment});
-#endif
+    PlatformFreeAligned(piece, kAlignment);
 }
 
 // What the library holds without a list holding it goes back to the system when the library is
@@ -194,7 +177,7 @@ Piece* NewPiece(std::size_t size) {
         piece->copies = 0;
         piece->next = nullptr;
     } else {
-        void* memory = AllocatePiece(size);
+        void* memory = PlatformAllocateAligned(size, kAlignment);
         if (memory == nullptr)
             return nullptr;
         // Before the first write, which would otherwise bring in small pages where a large one
