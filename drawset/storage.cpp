@@ -33,8 +33,15 @@
 namespace {
 
 // Every piece is aligned to the largest piece's size, so that masking an address inside a piece
-// finds the piece. Pieces of that size are large pages where the system has them.
+// finds the piece. On Linux pieces grow to large pages (2 MiB), which the system backs with one
+// fault each where it has them. A 32-bit Windows host has no large pages to gain and every byte of
+// address space and commit charge to lose: there every piece is one allocation granule of its own
+// (64 KiB), which the system aligns with no waste and takes back whole when the piece goes.
+#if defined(_WIN32)
+constexpr std::size_t kAlignment = std::size_t{64} << 10;
+#else
 constexpr std::size_t kAlignment = std::size_t{2} << 20;
+#endif
 // A list's first piece is small, so that small drawings stay small; each next one doubles.
 constexpr std::size_t kFirstPiece = std::size_t{64} << 10;
 // The alignment of every record and block: that of their doubles.
@@ -70,8 +77,8 @@ struct Piece {
     // One for each record in the piece, each block shared out of it by assignment, and the list
     // that fills it.
     std::atomic<long> holds;
-    std::size_t size;
-    std::size_t used;
+    std::size_t size;   // set before the piece is registered, unchanged while it lives
+    std::size_t used;   // the filling list's alone
     std::size_t copies; // records placed in it
     Piece* next;        // among the kept pieces of its size
 };
@@ -83,49 +90,79 @@ Piece* PieceOf(const void* address) {
 }
 
 // The live pieces, asked only for a block that a record does not hold as its own: its flag alone
-// cannot prove that the block was not replaced behind the record's back. Never destroyed, since
-// lists may outlive the statics; the kept pieces below share its lock.
-std::mutex& RegistryLock() {
-    static std::mutex* lock = new std::mutex;
-    return *lock;
-}
+// cannot prove that the block was not replaced behind the record's back. Made on first use and
+// constant-initialised, as its lock is, so that lists may outlive the statics; the kept pieces
+// below share the lock.
+std::mutex registryLock;
+std::unordered_set<const Piece*>* registry = nullptr;
 std::unordered_set<const Piece*>& Registry() {
-    static auto* pieces = new std::unordered_set<const Piece*>;
-    return *pieces;
+    if (registry == nullptr)
+        registry = new std::unordered_set<const Piece*>;
+    return *registry;
 }
 
 // Pieces whose last hold has gone are kept, up to a bound, for the lists that follow: a host
 // that loads drawing after drawing then writes into memory it has, instead of having the system
-// bring in and clear fresh pages for every load.
+// bring in and clear fresh pages for every load. That pays on Linux; a Windows host gets pages
+// the system has already cleared, and a 32-bit one keeps its commit charge for what it holds.
+#if defined(_WIN32)
+constexpr std::size_t kKeptBytes = 0;
+#else
 constexpr std::size_t kKeptBytes = std::size_t{32} << 20;
-constexpr int kSizeClasses = 6; // 64 KiB to 2 MiB
-static_assert(kFirstPiece << (kSizeClasses - 1) == kAlignment);
-struct Kept {
-    Piece* first[kSizeClasses] = {};
-    std::size_t bytes = 0;
-};
-Kept& KeptPieces() {
-    static auto* kept = new Kept;
-    return *kept;
-}
-int SizeClass(std::size_t size) {
+#endif
+constexpr int SizeClass(std::size_t size) {
     int k = 0;
     while ((kFirstPiece << k) < size)
         ++k;
     return k;
 }
+constexpr int kSizeClasses = SizeClass(kAlignment) + 1; // kFirstPiece to kAlignment, doubling
+static_assert(kFirstPiece << (kSizeClasses - 1) == kAlignment);
+// Constant-initialised, so that it has no destructor to race a list that outlives the statics.
+struct Kept {
+    Piece* first[kSizeClasses];
+    std::size_t bytes;
+} kept = {};
 
 void FreePiece(Piece* piece) {
     DRAWSET_UNPOISON(piece, piece->size);
     piece->~Piece();
-    ::operator delete (static_cast<void*>(piece), std::align_val_t{kAlignment});
+    PlatformFreeAligned(piece, kAlignment);
 }
+
+// What the library holds without a list holding it goes back to the system when the library is
+// unloaded: the kept pieces, and the registry once no piece is live.
+struct ReturnedAtUnload {
+    ~ReturnedAtUnload() {
+        Piece* pieces = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(registryLock);
+            for (Piece*& first : kept.first) {
+                while (first != nullptr) {
+                    Piece* piece = first;
+                    first = piece->next;
+                    piece->next = pieces;
+                    pieces = piece;
+                }
+            }
+            kept.bytes = 0;
+            if (registry != nullptr && registry->empty()) {
+                delete registry;
+                registry = nullptr;
+            }
+        }
+        while (pieces != nullptr) {
+            Piece* piece = pieces;
+            pieces = piece->next;
+            FreePiece(piece);
+        }
+    }
+} returnedAtUnload;
 
 Piece* NewPiece(std::size_t size) {
     Piece* piece = nullptr;
     {
-        std::lock_guard<std::mutex> lock(RegistryLock());
-        Kept& kept = KeptPieces();
+        std::lock_guard<std::mutex> lock(registryLock);
         Piece*& first = kept.first[SizeClass(size)];
         if (first != nullptr) {
             piece = first;
@@ -140,18 +177,17 @@ Piece* NewPiece(std::size_t size) {
         piece->copies = 0;
         piece->next = nullptr;
     } else {
-        void* memory = ::operator new (size, std::align_val_t{kAlignment}, std::nothrow);
+        void* memory = PlatformAllocateAligned(size, kAlignment);
         if (memory == nullptr)
             return nullptr;
-        // Before the first write, which would otherwise bring in a small page where a large one
+        // Before the first write, which would otherwise bring in small pages where a large one
         // fits.
-        if (size == kAlignment)
-            PlatformAdviseLargePages(memory, size);
+        PlatformAdviseLargePages(memory, size);
         piece = new (memory) Piece{{1}, size, kHeader, 0, nullptr};
         DRAWSET_POISON(reinterpret_cast<unsigned char*>(piece) + kHeader, size - kHeader);
     }
     try {
-        std::lock_guard<std::mutex> lock(RegistryLock());
+        std::lock_guard<std::mutex> lock(registryLock);
         Registry().insert(piece);
     } catch (...) {
         FreePiece(piece);
@@ -164,9 +200,8 @@ void Release(Piece* piece) {
     if (piece->holds.fetch_sub(1, std::memory_order_acq_rel) != 1)
         return;
     {
-        std::lock_guard<std::mutex> lock(RegistryLock());
-        Registry().erase(piece);
-        Kept& kept = KeptPieces();
+        std::lock_guard<std::mutex> lock(registryLock);
+        registry->erase(piece);
         if (kept.bytes + piece->size <= kKeptBytes) {
             DRAWSET_POISON(reinterpret_cast<unsigned char*>(piece) + kHeader,
                            piece->size - kHeader);
@@ -183,11 +218,13 @@ void Release(Piece* piece) {
 // The piece that holds block, or null when block lies in none.
 Piece* LivePieceOf(const unsigned char* block) {
     Piece* piece = PieceOf(block);
-    std::lock_guard<std::mutex> lock(RegistryLock());
-    if (Registry().count(piece) == 0)
+    std::lock_guard<std::mutex> lock(registryLock);
+    if (registry == nullptr || registry->count(piece) == 0)
         return nullptr;
+    // A live piece's memory is the library's to its end, so no foreign block lies below its size;
+    // its fill level is left to the list that fills it, without the lock.
     const auto offset = static_cast<std::size_t>(block - reinterpret_cast<unsigned char*>(piece));
-    return offset >= kHeader && offset < piece->used ? piece : nullptr;
+    return offset >= kHeader && offset < piece->size ? piece : nullptr;
 }
 
 bool IsOwnBlock(const CGrObj& object, const unsigned char* block) {

@@ -19,3 +19,9 @@ PLATFORM_API void PlatformReleaseZeroedMemory(void* bytes, std::size_t count);
 // which counts for buffers of many megabytes. Changes nothing that a program can read; does
 // nothing where the system takes no such advice.
 PLATFORM_API void PlatformAdviseLargePages(void* bytes, std::size_t count);
+// count bytes for a store of the caller's own, at an address aligned to alignment (a power of
+// two), or null. On Windows they come straight from the system, committed, and alignment may not
+// exceed its allocation granule (64 KiB); PlatformFreeAligned gives them back to the system at
+// once. Elsewhere they come from the heap.
+PLATFORM_API void* PlatformAllocateAligned(std::size_t count, std::size_t alignment);
+PLATFORM_API void PlatformFreeAligned(void* bytes, std::size_t alignment);

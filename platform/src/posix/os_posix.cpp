@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
@@ -223,6 +224,14 @@ void PlatformAdviseLargePages(void* bytes, std::size_t count) {
     (void)bytes;
     (void)count;
 #endif
+}
+
+void* PlatformAllocateAligned(std::size_t count, std::size_t alignment) {
+    return ::operator new (count, std::align_val_t{alignment}, std::nothrow);
+}
+
+void PlatformFreeAligned(void* bytes, std::size_t alignment) {
+    ::operator delete (bytes, std::align_val_t{alignment});
 }
 
 BOOL PlatformStderrIsTerminal() {
