@@ -56,8 +56,7 @@ std::string WhereItStopped(const CCmxStopRecord& stop) {
         return StopText(stop.reason);
     return "the page walk stopped at instruction " + std::to_string(stop.instruction) + " (code " +
            std::to_string(stop.code) + ", file offset " +
-           std::to_string(static_cast<unsigned long>(stop.offset) + CMX_HEADER_SIZE) +
-           "): " + StopText(stop.reason);
+           std::to_string(static_cast<unsigned long>(stop.offset)) + "): " + StopText(stop.reason);
 }
 
 } // namespace

@@ -85,8 +85,7 @@ int Info(const Args& options) {
         std::printf("page walk:     complete\n");
     } else if (stop.instruction != 0) {
         std::printf("page walk:     stopped at instruction %lu (code %d, file offset %lu): %s\n",
-                    stop.instruction, stop.code,
-                    static_cast<unsigned long>(stop.offset + CMX_HEADER_SIZE),
+                    stop.instruction, stop.code, static_cast<unsigned long>(stop.offset),
                     StopText(stop.reason));
     } else {
         std::printf("page walk:     %s\n", StopText(stop.reason));

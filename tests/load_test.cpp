@@ -2,9 +2,12 @@
 #include "tests/support/parser_access.h"
 #include "tests/support/test_util.h"
 
+#include "drawset/bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -165,6 +168,51 @@ TEST(Load, EveryLoadStartsFromAFreshWalkState) {
     expectFresh(*converted);
 }
 
+// The body starts where the header chunk ends as the file states it; a stated size that cannot
+// be the header chunk's leaves the body behind the 204 bytes read as the header.
+TEST(Load, TheBodyStartsWhereTheHeaderChunkEnds) {
+    struct Case {
+        const char* name;
+        std::uint32_t chunkSize;
+        std::function<void(Bytes&)> patch;
+        std::size_t bodyStart;
+    };
+    const auto stated = [](std::uint32_t size) {
+        return [size](Bytes& f) { drawset_bytes::PutU32(&f[16], size); };
+    };
+    const Case cases[] = {
+        {"180, the page right behind it", 180, [](Bytes&) {}, 200},
+        {"184", 184, [](Bytes&) {}, 204},
+        {"a longer header chunk", 200, [](Bytes&) {}, 220},
+        {"too small for the header's fields", 184, stated(111), 204},
+        {"zero", 184, stated(0), 204},
+        {"past the file", 184, stated(0xFFFFFFF0), 204},
+        {"a RIFX file states it big-endian", 180,
+         [](Bytes& f) {
+             std::memcpy(&f[0], "RIFX", 4);
+             drawset_bytes::PutU32BE(&f[16], 180);
+         },
+         200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CmxBuilder cmx;
+        cmx.header().chunkSize = c.chunkSize;
+        PageBuilder page(cmx.variant());
+        page.PolyCurve(Polyline(0, 0, 10, 10, 3, {}));
+        cmx.Page(page);
+        cmx.ColorTable({Rgb(1, 2, 3)});
+        Bytes file = cmx.Build();
+        c.patch(file);
+        Load load(file);
+        EXPECT_EQ(load.result, 1);
+        EXPECT_TRUE(load.messages().empty());
+        EXPECT_EQ(load.objects().size(), 1u);
+        EXPECT_EQ(load.parser.GetBodyStart(), c.bodyStart);
+        EXPECT_EQ(load.parser.GetDataSize(), file.size() - c.bodyStart);
+    }
+}
+
 TEST(Load, RiffMagicIsNotCompared) {
     Bytes file = SimpleFile();
     std::memcpy(&file[0], "XXXX", 4);
@@ -310,7 +358,8 @@ TEST(Load, InspectionCountsInstructionsAndFindsChunks) {
     MessageRecorder recorder;
     CCmxParser parser;
     CCmxFileInfo info;
-    ASSERT_EQ(parser.InspectCmx6File(WriteTemp(RichDrawing(Variant{})).c_str(), &info), 1);
+    const Bytes file = RichDrawing(Variant{});
+    ASSERT_EQ(parser.InspectCmx6File(WriteTemp(file).c_str(), &info), 1);
     EXPECT_TRUE(info.stop.Complete());
     EXPECT_EQ(info.instructions[67], 4u);
     EXPECT_EQ(info.instructions[-67], 1u);
@@ -319,7 +368,9 @@ TEST(Load, InspectionCountsInstructionsAndFindsChunks) {
     EXPECT_EQ(info.instructions.count(99), 0u); // jumped over
     EXPECT_EQ(info.objectCount, 9);
     EXPECT_EQ(std::string(info.chunks[0].id), "page");
-    EXPECT_GT(info.chunks[0].offset, 204);
+    // Chunk offsets are file offsets.
+    ASSERT_GT(info.chunks[0].offset, 0);
+    EXPECT_EQ(std::memcmp(&file[static_cast<std::size_t>(info.chunks[0].offset)], "page", 4), 0);
     EXPECT_EQ(parser.GetDrawing(), nullptr);
     EXPECT_EQ(parser.InspectCmx6File("/nonexistent.cmx", &info), 0);
     EXPECT_EQ(recorder.Ids(), std::vector<int>{1});

@@ -281,7 +281,7 @@ TEST(Walk, DamagedInstructionsStopTheWalk) {
             EXPECT_EQ(stop.reason, c.reason);
             EXPECT_EQ(stop.instruction, 2u);
             EXPECT_EQ(stop.code, c.code);
-            EXPECT_EQ(stop.offset, pageData + damaged);
+            EXPECT_EQ(stop.offset, cmx.bodyStart() + pageData + damaged);
         }
     }
 }

@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -11,8 +12,6 @@
 namespace cmxtest {
 
 namespace {
-
-constexpr std::size_t kHeaderSize = 204;
 
 void PutLE32(Bytes& out, std::size_t at, std::uint32_t v) {
     drawset_bytes::PutU32(&out[at], v);
@@ -445,7 +444,7 @@ CmxBuilder& CmxBuilder::OutlineTable(const std::vector<std::uint16_t>& colorRefs
 CmxBuilder& CmxBuilder::Page(const PageBuilder& page) {
     Bytes data = page.data();
     // Jump targets are file offsets: the page data starts 8 bytes behind the chunk's id.
-    std::uint32_t pageFileOffset = static_cast<std::uint32_t>(kHeaderSize + body_.size() + 8);
+    std::uint32_t pageFileOffset = static_cast<std::uint32_t>(bodyStart() + body_.size() + 8);
     for (const PageBuilder::JumpPatch& jump : page.jumps()) {
         ByteWriter w(variant_);
         w.DWord(jump.absolute ? jump.target : pageFileOffset + jump.target);
@@ -490,7 +489,7 @@ CmxBuilder& CmxBuilder::Images(const std::vector<Raster>& images, std::uint16_t 
     Chunk("ixef", index.bytes());
     for (std::size_t i = 0; i < images.size(); ++i) {
         const Raster& raster = images[i];
-        std::uint32_t imageFileOffset = static_cast<std::uint32_t>(kHeaderSize + body_.size());
+        std::uint32_t imageFileOffset = static_cast<std::uint32_t>(bodyStart() + body_.size());
         ByteWriter offset(variant_);
         offset.DWord(imageFileOffset);
         std::memcpy(&body_[indexStart + 8 + offsetFields[i]], offset.bytes().data(), 4);
@@ -543,8 +542,8 @@ CmxBuilder& CmxBuilder::Images(const std::vector<Raster>& images, std::uint16_t 
 
 CmxBuilder& CmxBuilder::Index() {
     constexpr std::uint32_t kNone = 0xFFFFFFFF;
-    auto fileOffset = [](std::size_t bodyOffset) {
-        return static_cast<std::uint32_t>(kHeaderSize + bodyOffset);
+    auto fileOffset = [this](std::size_t bodyOffset) {
+        return static_cast<std::uint32_t>(bodyStart() + bodyOffset);
     };
     auto first = [&](const std::string& id) -> std::uint32_t {
         for (const auto& [chunk, at] : chunks_)
@@ -591,12 +590,14 @@ CmxBuilder& CmxBuilder::Index() {
 }
 
 Bytes CmxBuilder::Build() const {
-    Bytes file(kHeaderSize, 0);
+    // The header's fields reach to the end of the bounding box.
+    if (header_.chunkSize < 112)
+        throw std::invalid_argument("a header chunk holds at least 112 bytes");
+    Bytes file(std::max<std::size_t>(bodyStart(), 132), 0);
     std::memcpy(&file[0], "RIFF", 4);
-    PutLE32(file, 4, static_cast<std::uint32_t>(kHeaderSize - 8 + body_.size()));
     std::memcpy(&file[8], "CMX1", 4);
     std::memcpy(&file[12], "cont", 4);
-    PutLE32(file, 16, 184);
+    PutLE32(file, 16, header_.chunkSize);
     std::size_t idLength = std::min<std::size_t>(header_.identifier.size(), 31);
     std::memcpy(&file[20], header_.identifier.data(), idLength);
     file[68] = static_cast<std::uint8_t>(header_.byteOrder ? header_.byteOrder
@@ -613,7 +614,9 @@ Bytes CmxBuilder::Build() const {
     PutLE32(file, 120, static_cast<std::uint32_t>(header_.top));
     PutLE32(file, 124, static_cast<std::uint32_t>(header_.right));
     PutLE32(file, 128, static_cast<std::uint32_t>(header_.bottom));
+    file.resize(bodyStart());
     file.insert(file.end(), body_.begin(), body_.end());
+    PutLE32(file, 4, static_cast<std::uint32_t>(file.size() - 8));
     return file;
 }
 
@@ -631,10 +634,13 @@ Bytes CmxBuilder::BuildCompressed() const {
 }
 
 Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick) {
-    if (file.size() < kHeaderSize + front)
+    if (file.size() < kHeaderSize)
+        throw std::invalid_argument("no body to compress");
+    const std::size_t bodyStart = 20 + drawset_bytes::GetU32(&file[16]);
+    if (file.size() < bodyStart + front)
         throw std::invalid_argument("no body to compress");
     const Variant variant{file[68] == '2', false, false};
-    const auto packAt = file.begin() + static_cast<long>(kHeaderSize + front);
+    const auto packAt = file.begin() + static_cast<long>(bodyStart + front);
     const Bytes rest(packAt, file.end());
     z_stream z{};
     if (deflateInit2(&z, quick ? Z_BEST_SPEED : Z_BEST_COMPRESSION, Z_DEFLATED, quick ? 9 : 15,

@@ -11,6 +11,9 @@
 
 namespace cmxtest {
 
+// The header that the reader takes in: the RIFF part and the 184 bytes of the oldest layout.
+constexpr std::size_t kHeaderSize = 204;
+
 using Bytes = std::vector<std::uint8_t>;
 
 struct Variant {
@@ -221,6 +224,10 @@ struct Thumbnail {
 };
 
 struct Header {
+    // The header chunk's size: 180 as CorelDRAW and other writers write it, the next chunk
+    // directly behind it at file offset 200; 184 puts the body behind the header as read. Set
+    // it before adding chunks, whose file offsets follow from it.
+    std::uint32_t chunkSize = 184;
     std::string identifier = "{Corel Binary Meta File}";
     char byteOrder = 0;        // 0: from the variant
     char coordSize = 0;        // 0: from the variant
@@ -257,8 +264,10 @@ public:
     // thumbnail or reference list), and the header's offsets to it and to "DISP".
     CmxBuilder& Index();
 
-    // The body's bytes so far (behind the 204 header bytes).
+    // The body's bytes so far (behind the header chunk).
     const Bytes& body() const { return body_; }
+    // The file offset of the body's first byte.
+    std::size_t bodyStart() const { return 20 + header_.chunkSize; }
     // The whole file: RIFF header, CMX header, body.
     Bytes Build() const;
     // Its compressed twin: the form "CDRX", the leading "ccmm" and "DISP" chunks as they are,

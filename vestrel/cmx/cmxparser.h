@@ -126,6 +126,8 @@ public:
     CGrDrawset* GetGroupStack() const { return groupStack; }
     const unsigned char* GetDataBuffer() const { return dataBuffer; }
     DWORD GetDataSize() const { return dataSize; }
+    // The file offset of the body's first byte: where the header chunk ends.
+    DWORD GetBodyStart() const { return bodyStart; }
     DWORD GetReadPos() const { return cursor.Position(); }
     unsigned short GetCurLayerIndex() const { return curLayerIndex; }
     unsigned short GetGroupDepth() const { return groupDepth; }
@@ -210,6 +212,19 @@ private:
     bool ShortCoordinates() const { return GetCoordSizeChar() == '2'; }
     bool Tagged() const { return formatVersion == '2'; }
     DWORD Offset(const unsigned char* at) const { return static_cast<DWORD>(at - dataBuffer); }
+    // Offsets inside CMX data (jump targets, the image index, the page index) are file
+    // offsets; these two are the only translation between them and the body buffer. A file
+    // offset in front of the body, or whose buffer offset needs more than 32 bits, becomes
+    // kOutsideBody, past every page and table.
+    static constexpr DWORD kOutsideBody = 0xFFFFFFFF;
+    DWORD BufferOffset(ULONGLONG fileOffset) const {
+        return fileOffset >= bodyStart && fileOffset - bodyStart < kOutsideBody
+                   ? static_cast<DWORD>(fileOffset - bodyStart)
+                   : kOutsideBody;
+    }
+    DWORD FileOffset(DWORD bufferOffset) const { return bodyStart + bufferOffset; }
+    // Where the body starts in a stream of length bytes whose header has been read.
+    DWORD BodyStartIn(ULONGLONG length) const;
     // While it lives, the readers read a table elsewhere in the body through a cursor of its
     // own, limited by the body's end; the walk's cursor is back as it was when it goes, so a
     // table that runs short does not end the walk.
@@ -303,6 +318,9 @@ private:
     DWORD dropBlockFill = 0;
     unsigned char* dropBuffer = nullptr;
     LONG dropBufferOwned = 0;
+
+    // The file offset of dataBuffer's first byte.
+    DWORD bodyStart = CMX_HEADER_SIZE;
 
     // The block size that the outgoing blocks held were cut with.
     LONG heldBlockSize = 0;

@@ -32,10 +32,9 @@ enum class CmxThumbnail : unsigned char {
 
 struct CCmxStopRecord {
     CmxStop reason = CmxStop::complete;
-    // The instruction at which the walk stopped: its start as a body offset (the file offset
-    // less the 204 header bytes), its number in the walk counted from 1, and its code; all 0
-    // when the load did not stop inside the page. For a damaged compressed body, the offset of
-    // its "pack" chunk.
+    // The instruction at which the walk stopped: its start as a file offset, its number in the
+    // walk counted from 1, and its code; all 0 when the load did not stop inside the page. For a
+    // damaged compressed body, the file offset of its "pack" chunk.
     DWORD offset = 0;
     unsigned long instruction = 0;
     short code = 0;
