@@ -342,7 +342,7 @@ TEST(Cli, InfoTellsHowTheLoadEnded) {
          {"stored compressed", "      42         1  passed over\n",
           "      68         1  rectangle\n", "page walk:     complete\n"}},
         {damaged.Build(),
-         {"page walk:     stopped at instruction 3 (code 42, file offset 268): an instruction's "
+         {"page walk:     stopped at instruction 3 (code 42, file offset 264): an instruction's "
           "size cannot hold its header\n"}},
     };
     for (const Case& c : cases) {

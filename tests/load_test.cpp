@@ -32,7 +32,7 @@ TEST(Load, ReturnsExactlyOneAndLeavesTheBodyReleased) {
     EXPECT_TRUE(load.messages().empty());
     EXPECT_EQ(load.parser.GetDataBuffer(), nullptr);
     EXPECT_EQ(load.parser.GetReadPos(), 0u);
-    EXPECT_EQ(load.parser.GetDataSize(), file.size() - 204);
+    EXPECT_EQ(load.parser.GetDataSize(), file.size() - 200);
     EXPECT_EQ(load.parser.GetFormatVersion(), '2');
     ASSERT_NE(load.parser.GetDrawing(), nullptr);
     ASSERT_NE(load.parser.GetGroupStack(), nullptr);
@@ -50,7 +50,7 @@ TEST(Load, RejectedHeadersGiveNoMessageAndNoLists) {
         {"file ends inside the identifier", [](Bytes& f) { f.resize(40); }},
         {"file holds only the RIFF part", [](Bytes& f) { f.resize(20); }},
         {"empty file", [](Bytes& f) { f.clear(); }},
-        {"only the header", [](Bytes& f) { f.resize(204); }},
+        {"only the header", [](Bytes& f) { f.resize(200); }},
         {"header cut behind the identifier", [](Bytes& f) { f.resize(100); }},
     };
     for (const Case& c : cases) {
@@ -86,7 +86,7 @@ TEST(Load, TheStopRecordSaysWhyALoadEndedEarly) {
         {"only the header",
          [] {
              Bytes f = SimpleFile();
-             f.resize(204);
+             f.resize(200);
              return WriteTemp(f);
          },
          0, CmxStop::emptyBody},

@@ -633,11 +633,14 @@ Bytes CmxBuilder::BuildCompressed() const {
     return CompressedTwin(Build(), front);
 }
 
-Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick) {
+Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick, std::size_t bodyStart) {
     if (file.size() < kHeaderSize)
         throw std::invalid_argument("no body to compress");
-    const std::size_t bodyStart = 20 + drawset_bytes::GetU32(&file[16]);
-    if (file.size() < bodyStart + front)
+    const bool riffBigEndian = std::memcmp(file.data(), "RIFX", 4) == 0;
+    if (bodyStart == 0)
+        bodyStart = 20 + (riffBigEndian ? drawset_bytes::GetU32BE(&file[16])
+                                        : drawset_bytes::GetU32(&file[16]));
+    if (bodyStart < 20 || file.size() < bodyStart + front)
         throw std::invalid_argument("no body to compress");
     const Variant variant{file[68] == '2', false, false};
     const auto packAt = file.begin() + static_cast<long>(bodyStart + front);
@@ -664,6 +667,11 @@ Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick) {
     Bytes twin(file.begin(), packAt);
     twin.insert(twin.end(), pack.bytes().begin(), pack.bytes().end());
     std::memcpy(&twin[8], "CDRX", 4);
+    const auto stated = static_cast<std::uint32_t>(bodyStart - 20);
+    if (riffBigEndian)
+        drawset_bytes::PutU32BE(&twin[16], stated);
+    else
+        PutLE32(twin, 16, stated);
     PutLE32(twin, 4, static_cast<std::uint32_t>(twin.size() - 8));
     return twin;
 }

@@ -227,7 +227,7 @@ struct Header {
     // The header chunk's size: 180 as CorelDRAW and other writers write it, the next chunk
     // directly behind it at file offset 200; 184 puts the body behind the header as read. Set
     // it before adding chunks, whose file offsets follow from it.
-    std::uint32_t chunkSize = 184;
+    std::uint32_t chunkSize = 180;
     std::string identifier = "{Corel Binary Meta File}";
     char byteOrder = 0;        // 0: from the variant
     char coordSize = 0;        // 0: from the variant
@@ -284,8 +284,11 @@ private:
 
 // The compressed twin of a CMX file: the form "CDRX", and the body's bytes from front on in one
 // "pack" chunk as a zlib stream, in the body's byte order. Offsets count alike in both twins.
-// A quick twin is made with the least memory zlib can work in, and compressed the least.
-Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick = false);
+// A quick twin is made with the least memory zlib can work in, and compressed the least. The
+// body starts at bodyStart (0: where the header chunk's stated size ends it); the twin states
+// the header chunk that ends there, so that a reader finds its body where the file's was.
+Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick = false,
+                     std::size_t bodyStart = 0);
 
 // A drawing with every instruction and table the reader knows, for samples and fuzz seeds.
 Bytes RichDrawing(Variant variant);
