@@ -255,6 +255,8 @@ const char* StopText(CmxStop reason) {
         return "an instruction's operands run past the page";
     case CmxStop::cancelled:
         return "cancelled";
+    case CmxStop::noSuchPage:
+        return "no such page";
     }
     return "?";
 }

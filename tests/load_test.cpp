@@ -23,6 +23,27 @@ Bytes SimpleFile(Variant v = {}) {
     return FileWithPage(page, v);
 }
 
+// Three pages, each followed by its reference list: page n holds n lines at height n, behind a
+// jump over an instruction without a handler.
+Bytes ThreePages(Variant v) {
+    CmxBuilder cmx(v);
+    cmx.ColorTable({Rgb(1, 2, 3)});
+    std::vector<PageBuilder> pages;
+    for (int n = 1; n <= 3; ++n) {
+        PageBuilder page(v);
+        page.BeginPage();
+        page.Jump(0);
+        page.Instruction(99, Bytes(8, 0));
+        page.SetJumpTarget(0, static_cast<std::uint32_t>(page.size()));
+        for (int i = 0; i < n; ++i)
+            page.PolyCurve(Polyline(0, n, 10, 0, 2, {}));
+        pages.push_back(page);
+    }
+    cmx.Pages(pages);
+    cmx.Index();
+    return cmx.Build();
+}
+
 } // namespace
 
 TEST(Load, ReturnsExactlyOneAndLeavesTheBodyReleased) {
@@ -422,4 +443,75 @@ TEST(Load, TablesBehindALargePageAreFoundAfterTheWalkGaveItsBytesBack) {
     std::unique_ptr<CGrDrawset> converted(CGrDrawset::ReadJobFile(job));
     expectWhole(*converted);
     EXPECT_TRUE(quiet.Ids().empty());
+}
+
+// A load reads the page it is set to; one past the pages loads nothing and keeps what was held.
+TEST(Pages, EachPageLoadsByItsNumber) {
+    for (const Variant& v : {Variant{}, Variant{false, true, false}}) {
+        SCOPED_TRACE(v.Name());
+        const Bytes file = ThreePages(v);
+        const std::string path = WriteTemp(file);
+        MessageRecorder recorder;
+        for (unsigned long n = 0; n <= 3; ++n) {
+            SCOPED_TRACE(n);
+            CCmxParser parser;
+            parser.SetPage(n);
+            ASSERT_EQ(parser.LoadCmx6File(path.c_str()), 1);
+            const unsigned long page = n == 0 ? 1 : n;
+            const CCmxStopRecord& stop = parser.GetStopRecord();
+            EXPECT_TRUE(stop.Complete());
+            EXPECT_TRUE(stop.passedOver.empty());
+            EXPECT_EQ(stop.page, page);
+            EXPECT_EQ(stop.pages, 3u);
+            const std::vector<CGrObj*> objects = Objects(*parser.GetDrawing());
+            ASSERT_EQ(objects.size(), page);
+            EXPECT_EQ(PathPoints(objects[0])[0].y, static_cast<double>(page));
+        }
+        CCmxParser parser;
+        ASSERT_EQ(parser.LoadCmx6File(path.c_str()), 1);
+        const CGrDrawset* held = parser.GetDrawing();
+        parser.SetPage(4);
+        EXPECT_EQ(parser.LoadCmx6File(path.c_str()), 0);
+        EXPECT_EQ(parser.GetStopRecord().reason, CmxStop::noSuchPage);
+        EXPECT_EQ(parser.GetStopRecord().pages, 3u);
+        EXPECT_EQ(parser.GetDrawing(), held);
+        EXPECT_TRUE(recorder.messages.empty());
+        EXPECT_EQ(parser.CountCmx6Pages(path.c_str()), 3);
+    }
+    // A compressed body is counted and read alike.
+    const Bytes packed = CompressedTwin(ThreePages(Variant{}), 0);
+    CCmxParser parser;
+    EXPECT_EQ(parser.CountCmxImagePages(packed.data(), static_cast<DWORD>(packed.size())), 3);
+    parser.SetPage(3);
+    ASSERT_EQ(parser.LoadCmxFromMemory(packed.data(), static_cast<DWORD>(packed.size())), 1);
+    EXPECT_EQ(parser.GetDrawing()->GetCount(), 3);
+}
+
+// Counting follows the chunks' stated sizes and stops where they leave the body.
+TEST(Pages, CountingStaysWithinTheBytes) {
+    const auto pageIds = [](std::size_t count, std::uint32_t size) {
+        CmxBuilder cmx;
+        for (std::size_t i = 0; i < count; ++i)
+            cmx.Raw({'p', 'a', 'g', 'e'}).Raw(ByteWriter(Variant{}).DWord(size).bytes());
+        return cmx.Build();
+    };
+    CmxBuilder tableOnly;
+    tableOnly.ColorTable({Rgb(1, 2, 3)});
+    Bytes notCmx = ThreePages(Variant{});
+    notCmx[21] = 'c';
+    const std::pair<const char*, Bytes> cases[] = {
+        {"no page", tableOnly.Build()},
+        {"a size past the body ends the count", pageIds(3, 0x7FFFFFF0)},
+        {"pages of size 0 one behind the other", pageIds(5000, 0)},
+        {"no CMX file", notCmx},
+    };
+    const long expected[] = {0, 1, 5000, -1};
+    CCmxParser parser;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].first);
+        const Bytes& file = cases[i].second;
+        EXPECT_EQ(parser.CountCmxImagePages(file.data(), static_cast<DWORD>(file.size())),
+                  expected[i]);
+    }
+    EXPECT_EQ(parser.CountCmx6Pages("/nonexistent.cmx"), -1);
 }

@@ -453,6 +453,16 @@ CmxBuilder& CmxBuilder::Page(const PageBuilder& page) {
     return Chunk("page", data);
 }
 
+CmxBuilder& CmxBuilder::Pages(const std::vector<PageBuilder>& pages) {
+    for (const PageBuilder& page : pages) {
+        Page(page);
+        ByteWriter references(variant_);
+        references.Word(0);
+        Chunk("rlst", references.bytes());
+    }
+    return *this;
+}
+
 CmxBuilder& CmxBuilder::Thumb(const Thumbnail& thumbnail) {
     Bytes data;
     AppendLE32(data, 0);
@@ -558,10 +568,14 @@ CmxBuilder& CmxBuilder::Index() {
     for (const auto& [type, id] : kTables)
         if (first(id) != kNone)
             records.emplace_back(type, first(id));
-    std::vector<std::uint32_t> pages;
-    for (const auto& [chunk, at] : chunks_)
+    // Each page with the reference list that follows it before the next page.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> pages;
+    for (const auto& [chunk, at] : chunks_) {
         if (chunk == "page")
-            pages.push_back(fileOffset(at));
+            pages.emplace_back(fileOffset(at), kNone);
+        else if (chunk == "rlst" && !pages.empty() && pages.back().second == kNone)
+            pages.back().second = fileOffset(at);
+    }
 
     const std::size_t list = body_.size();
     const std::size_t master = list + 12;
@@ -574,8 +588,8 @@ CmxBuilder& CmxBuilder::Index() {
         index.Word(type).DWord(offset);
     ByteWriter pageIndex(variant_);
     pageIndex.Word(static_cast<std::uint16_t>(pages.size())).Word(16);
-    for (std::uint32_t page : pages)
-        pageIndex.DWord(page).DWord(kNone).DWord(kNone).DWord(kNone);
+    for (const auto& [page, references] : pages)
+        pageIndex.DWord(page).DWord(kNone).DWord(kNone).DWord(references);
 
     body_.insert(body_.end(), {'L', 'I', 'S', 'T', 0, 0, 0, 0, 'i', 'n', 'd', 'x'});
     Chunk("ixmr", index.bytes());

@@ -255,13 +255,17 @@ public:
     CmxBuilder& OutlineTable(const std::vector<std::uint16_t>& colorRefs,
                              std::optional<std::uint16_t> countOverride = {});
     CmxBuilder& Page(const PageBuilder& page);
+    // Pages as a multi-page file holds them: each "page" chunk followed by its reference list
+    // "rlst" (here an empty one).
+    CmxBuilder& Pages(const std::vector<PageBuilder>& pages);
     CmxBuilder& Thumb(const Thumbnail& thumbnail);
     // The image index and the images: entry i names images[i].
     CmxBuilder& Images(const std::vector<Raster>& images, std::uint16_t entrySize = 6);
     // The index section that CorelDRAW writes behind the tables, which other readers need: a
     // "LIST" of type "indx" holding the master index "ixmr" (itself, the page index, and each
-    // table the body has) and the page index "ixpg" (per page its "page" chunk; no layer index,
-    // thumbnail or reference list), and the header's offsets to it and to "DISP".
+    // table the body has) and the page index "ixpg" (per page its "page" chunk and the "rlst"
+    // behind it, if any; no layer index or thumbnail), and the header's offsets to it and to
+    // "DISP".
     CmxBuilder& Index();
 
     // The body's bytes so far (behind the header chunk).

@@ -56,6 +56,16 @@ public:
     // drawing exactly as readers without them gave it.
     void SetRectanglesAndTransforms(bool on) { rectanglesAndTransforms = on; }
     bool GetRectanglesAndTransforms() const { return rectanglesAndTransforms; }
+    // The page that loads, conversions and inspections read, counted from 1 (0 stands for 1);
+    // the first by default. A number past the pages of the file loads nothing: the load returns
+    // 0, shows no message, creates no lists and its stop record says noSuchPage.
+    void SetPage(unsigned long page) { pageNumber = page != 0 ? page : 1; }
+    unsigned long GetPage() const { return pageNumber; }
+    // The pages of a CMX file or image, counted by their chunks without reading their
+    // instructions; -1 when it cannot be opened, holds no CMX image with a body, or its
+    // compressed body is damaged. Shows no message; a drawing held stays held, untouched.
+    long CountCmx6Pages(CString path);
+    long CountCmxImagePages(const BYTE* image, DWORD size);
     // Loads the file as LoadCmx6File does, counting its instructions, and releases what it
     // loaded. Returns 1 when the file was read, 0 otherwise (message 1 when it cannot be opened).
     int InspectCmx6File(CString path, CCmxFileInfo* info);
@@ -180,6 +190,11 @@ private:
     unsigned char* SearchBody(const char* id, DWORD from) const;
     void ForgetBodyCaches();
     int ProcessPage(unsigned long length);
+    // Walks the page chunks: the first is the first "page" id anywhere, each next one the first
+    // behind the end that the chunk before states. Stops at page wanted (0: walks them all),
+    // which it puts into found, and returns the number of pages walked.
+    unsigned long WalkPages(unsigned long wanted, unsigned char** found);
+    long CountStreamPages(CFile* stream);
 
     // Value readers, at the cursor
     unsigned char GetByte();
@@ -333,6 +348,7 @@ private:
     CCmxStopRecord stopRecord;
 
     bool rectanglesAndTransforms = true;
+    unsigned long pageNumber = 1;
     // The global transforms that stand, each composed with those around it, in file units.
     std::vector<CMatrix> transforms;
 
@@ -375,6 +391,22 @@ private:
 
     // Instruction counts of an inspection, or null.
     std::map<int, unsigned long>* instructionCounts = nullptr;
+};
+
+// Has a parser read the first page while it lives, whatever page it was set to: the roads that
+// the Parts' hosts know (the plain LoadCmx6File, the open dialog) read page 1.
+class CmxFirstPage {
+public:
+    explicit CmxFirstPage(CCmxParser& parser) : parser_(parser), page_(parser.GetPage()) {
+        parser.SetPage(1);
+    }
+    ~CmxFirstPage() { parser_.SetPage(page_); }
+    CmxFirstPage(const CmxFirstPage&) = delete;
+    CmxFirstPage& operator=(const CmxFirstPage&) = delete;
+
+private:
+    CCmxParser& parser_;
+    unsigned long page_;
 };
 
 // Shows message id of the library's string table in a message box, or a fallback text when the

@@ -135,6 +135,14 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRea
         return 0;
     }
     if (createLists) {
+        stopRecord.page = pageNumber;
+        stopRecord.pages = WalkPages(0, nullptr);
+        // A page that is not there loads nothing, so that no empty drawing passes for it.
+        if (pageNumber > 1 && pageNumber > stopRecord.pages) {
+            stopRecord.reason = CmxStop::noSuchPage;
+            FreeMem();
+            return 0;
+        }
         // Lists of an earlier load are no longer reachable once replaced: release them.
         ReleaseDrawing();
         drawing = new CGrDrawset;
@@ -299,8 +307,59 @@ unsigned char* CCmxParser::FindListChunk(const char* id) {
     return next != dataIds.end() ? dataBuffer + *next : nullptr;
 }
 
+unsigned long CCmxParser::WalkPages(unsigned long wanted, unsigned char** found) {
+    if (found != nullptr)
+        *found = nullptr;
+    unsigned long count = 0;
+    // Each step searches on from behind the chunk before, so the walk reads the body once.
+    for (unsigned char* at = FindChunk("page"); at != nullptr;) {
+        ++count;
+        if (count == wanted) {
+            *found = at;
+            break;
+        }
+        CmxCursor size = cursor.At(Offset(at) + 4);
+        const ULONGLONG end = ULONGLONG{Offset(at)} + 8 + size.U32();
+        if (size.Exhausted() || end >= dataSize)
+            break;
+        at = SearchBody("page", static_cast<DWORD>(end));
+    }
+    return count;
+}
+
+long CCmxParser::CountCmx6Pages(CString path) {
+    CFile file;
+    if (!OpenCmxFile(path, &file, false))
+        return -1;
+    return CountStreamPages(&file);
+}
+
+long CCmxParser::CountCmxImagePages(const BYTE* image, DWORD size) {
+    CMemFile stream(const_cast<BYTE*>(image), size);
+    return CountStreamPages(&stream);
+}
+
+long CCmxParser::CountStreamPages(CFile* stream) {
+    // The body is read as a preview reads it, creating no lists; a compressed one is unpacked.
+    const DWORD bodyLength = ReadCmxImage(stream, false);
+    stream->Close();
+    if (bodyLength == 0)
+        return -1;
+    if (stopRecord.compressed && !UnpackBody()) {
+        FreeMem();
+        return -1;
+    }
+    stopRecord.pages = WalkPages(0, nullptr);
+    FreeMem();
+    return static_cast<long>(stopRecord.pages);
+}
+
 int CCmxParser::ProcessPage(unsigned long) {
-    unsigned char* page = FindChunk("page");
+    unsigned char* page = nullptr;
+    if (pageNumber <= 1)
+        page = FindChunk("page");
+    else
+        WalkPages(pageNumber, &page);
     if (page == nullptr) {
         stopRecord.reason = CmxStop::noPage;
         ShowErrorMessage(IDS_BAD_CMX_FILE);

@@ -20,6 +20,7 @@ enum class CmxStop : unsigned char {
     badJump,         // a jump that does not move forward inside the page (message 4)
     readPastEnd,     // an instruction's operands run past the page's end (message 4)
     cancelled,       // the conversion's save dialog was cancelled
+    noSuchPage,      // the page asked for lies past the file's pages: nothing was loaded
 };
 
 // What the thumbnail chunk gave.
@@ -46,6 +47,9 @@ struct CCmxStopRecord {
     CmxThumbnail thumbnail = CmxThumbnail::none;
     // The body was stored compressed.
     bool compressed = false;
+    // The page the load read (from 1) and the pages the body holds; 0 when no body was read.
+    unsigned long page = 0;
+    unsigned long pages = 0;
 
     bool Complete() const { return reason == CmxStop::complete; }
 };
