@@ -66,6 +66,7 @@ int Info(const Args& options) {
     const CCmxStopRecord& stop = info.stop;
     std::printf("body:          %lu bytes%s\n", static_cast<unsigned long>(info.bodySize),
                 stop.compressed ? ", stored compressed" : "");
+    std::printf("pages: %lu\n", stop.pages);
     std::printf("chunks (first occurrence, file offset):\n");
     for (int i = 0; i < info.chunkCount; ++i) {
         if (info.chunks[i].offset < 0)
