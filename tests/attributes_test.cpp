@@ -89,7 +89,7 @@ TEST(ColorTable, PercentFactorRoundsZeroToFullIntensity) {
 }
 
 TEST(ColorTable, ModelsWithoutColourRepeatThePrevious) {
-    ColorEntry unknown{9, {}, {}};
+    ColorEntry unknown{9, {}, {}, {}, 0};
     EXPECT_EQ(ColorsOf({Model1(), Rgb(1, 2, 3), Model1(), unknown}),
               (std::vector<unsigned long>{0, Color(1, 2, 3), Color(1, 2, 3), Color(1, 2, 3)}));
 }
@@ -99,6 +99,19 @@ TEST(ColorTable, FurtherTaggedFieldsAreSkipped) {
     withExtra.extraFields = {{3, 5, 0, 0xAA, 0xBB}, {4, 3, 0}};
     EXPECT_EQ(ColorsOf({withExtra, Rgb(1, 1, 1)}),
               (std::vector<unsigned long>{Color(9, 8, 7), Color(1, 1, 1)}));
+}
+
+TEST(ColorTable, NamedEntriesHaveTheLayoutOfRealFiles) {
+    CmxBuilder cmx;
+    cmx.ColorTable({Named(CmykPercent(7, 0, 94, 0), "Yellow")});
+    // "rclr", its size and the count come before the entry.
+    const Bytes entry(cmx.body().begin() + 10, cmx.body().end());
+    ASSERT_EQ(entry.size(), 50u + 5 + 7 + 9 + 1);
+    EXPECT_EQ(Bytes(entry.begin(), entry.begin() + 3), (Bytes{0x0a, 0x32, 0x00}));
+    EXPECT_EQ(Bytes(entry.begin() + 50, entry.end() - 10),
+              (Bytes{0x01, 0x05, 0x00, 0x02, 0x05, 0x02, 0x07, 0x00, 0x07, 0x00, 0x5e, 0x00}));
+    EXPECT_EQ(Bytes(entry.end() - 10, entry.end() - 7), (Bytes{0x03, 0x09, 0x00}));
+    EXPECT_EQ(entry.back(), 0xFF);
 }
 
 TEST(ColorTable, EmptyAndMissingTables) {

@@ -153,7 +153,7 @@ Bytes TaggedExtras(Variant v) {
     ColorEntry rgb = Rgb(10, 20, 30);
     rgb.extraFields = {field};
     cmx.ColorTable({rgb, CmykPercent(50, 0, 0, 0), Cmyk255(200, 0, 0, 100), Cmy(0, 255, 255),
-                    Model1(), ColorEntry{9, {}, {field}}});
+                    Model1(), ColorEntry{9, {}, {field}, {}, 0}});
     cmx.OutlineTable({1, 2, 3, 4});
     PageBuilder page(v);
     page.BeginPage();
