@@ -217,6 +217,8 @@ void CCmxParser::ForgetBodyCaches() {
     imageOffsets.clear();
     dataIdsFound = false;
     dataIds.clear();
+    outlineColorsRead = false;
+    outlineColors.clear();
 }
 
 int CCmxParser::FreeMem() {
@@ -227,6 +229,7 @@ int CCmxParser::FreeMem() {
     // The caches' memory goes with the body.
     std::vector<DWORD>().swap(imageOffsets);
     std::vector<DWORD>().swap(dataIds);
+    std::vector<WORD>().swap(outlineColors);
     ReleaseScratch();
     return 1;
 }
