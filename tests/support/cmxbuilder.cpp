@@ -172,10 +172,11 @@ std::size_t PageBuilder::Instruction(std::int16_t code, const Bytes& operands,
     return start;
 }
 
-std::size_t PageBuilder::BeginPage() {
+std::size_t PageBuilder::BeginPage(std::int32_t left, std::int32_t top, std::int32_t right,
+                                   std::int32_t bottom) {
     ByteWriter w(variant_);
     std::size_t t = w.BeginTag(1);
-    w.Word(1).DWord(0).Rect(0, 1000, 1000, 0).DWord(0).Word(0).DWord(0);
+    w.Word(1).DWord(0).Rect(left, top, right, bottom).DWord(0).Word(0).DWord(0);
     w.EndTag(t);
     t = w.BeginTag(2);
     w.IdentityMatrix();
@@ -671,12 +672,14 @@ Bytes CmxBuilder::Build() const {
     PutLE32(file, 16, header_.chunkSize);
     std::size_t idLength = std::min<std::size_t>(header_.identifier.size(), 31);
     std::memcpy(&file[20], header_.identifier.data(), idLength);
+    std::memcpy(&file[52], header_.os.data(), std::min<std::size_t>(header_.os.size(), 15));
     file[68] = static_cast<std::uint8_t>(header_.byteOrder ? header_.byteOrder
                                                            : (variant_.littleEndian ? '2' : '4'));
     file[72] = static_cast<std::uint8_t>(header_.coordSize ? header_.coordSize
                                                            : (variant_.shortCoords ? '2' : '4'));
     file[74] = static_cast<std::uint8_t>(header_.version ? header_.version
                                                          : (variant_.tagged ? '2' : '1'));
+    drawset_bytes::PutU16(&file[82], header_.unit);
     drawset_bytes::PutF64(&file[84], header_.scaleFactor);
     PutLE32(file, 104, header_.masterIndex);
     PutLE32(file, 108, header_.info);

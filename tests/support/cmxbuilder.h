@@ -143,7 +143,9 @@ public:
 
     // An instruction with the given operands; returns its offset in the page data.
     std::size_t Instruction(std::int16_t code, const Bytes& operands, InstrOptions options = {});
-    std::size_t BeginPage();
+    // The page's rectangle in file units, which other readers take for the page size.
+    std::size_t BeginPage(std::int32_t left = 0, std::int32_t top = 1000, std::int32_t right = 1000,
+                          std::int32_t bottom = 0);
     std::size_t BeginLayer(const std::string& name = "Layer 1", std::uint32_t flags = 0);
     std::size_t BeginGroup(std::int32_t left = 0, std::int32_t top = 100, std::int32_t right = 100,
                            std::int32_t bottom = 0, std::int16_t code = 13);
@@ -248,6 +250,10 @@ struct Header {
     // it before adding chunks, whose file offsets follow from it.
     std::uint32_t chunkSize = 180;
     std::string identifier = "{Corel Binary Meta File}";
+    // The operating system text at 52 (16 bytes) and the unit word at 82: "Windows 3.1" and 35
+    // (metric) in real files; empty and 0 leave the bytes zero.
+    std::string os;
+    std::uint16_t unit = 0;
     char byteOrder = 0;        // 0: from the variant
     char coordSize = 0;        // 0: from the variant
     char version = 0;          // 0: from the variant
