@@ -60,23 +60,23 @@ bool CCmxParser::TaggedRecord::Next() {
         id_ = order_[index_++];
         return true;
     }
-    CmxCursor& cursor = parser_.cursor;
-    const DWORD start = cursor.Position();
+    CmxCursor& walk = parser_.cursor;
+    const DWORD start = walk.Position();
     // A record ends at its end tag, or at its own end when the tag is missing.
     if (start >= RecordEnd()) {
         done_ = true;
         return false;
     }
-    const unsigned char id = cursor.U8();
-    if (cursor.Exhausted() || id == 0xFF) {
+    const unsigned char id = walk.U8();
+    if (walk.Exhausted() || id == 0xFF) {
         done_ = true;
         return false;
     }
-    const DWORD size = cursor.U16();
+    const DWORD size = walk.U16();
     statedEnd_ = ULONGLONG{start} + size;
     // Only the first such field reads on: a record cannot make the attributes be read again
     // and again over the same bytes.
-    if (id == unboundId_ && !cursor.Exhausted()) {
+    if (id == unboundId_ && !walk.Exhausted()) {
         unboundId_ = 0;
         id_ = id;
         open_ = true;
@@ -84,11 +84,11 @@ bool CCmxParser::TaggedRecord::Next() {
         return true;
     }
     // A size below the tag header cannot be stepped over.
-    if (cursor.Exhausted() || size < 3)
+    if (walk.Exhausted() || size < 3)
         return Damaged();
-    outer_ = cursor;
+    outer_ = walk;
     const DWORD recordEnd = RecordEnd();
-    cursor.SetLimit(statedEnd_ < recordEnd ? static_cast<DWORD>(statedEnd_) : recordEnd);
+    walk.SetLimit(statedEnd_ < recordEnd ? static_cast<DWORD>(statedEnd_) : recordEnd);
     id_ = id;
     open_ = true;
     unbound_ = false;
@@ -111,17 +111,17 @@ void CCmxParser::TaggedRecord::Close() {
     if (!open_)
         return;
     open_ = false;
-    CmxCursor& cursor = parser_.cursor;
+    CmxCursor& walk = parser_.cursor;
     if (unbound_) {
         // The stated end is believed only ahead of what was read and inside the record.
-        if (!cursor.Exhausted() && statedEnd_ > cursor.Position() && statedEnd_ <= RecordEnd())
-            cursor.Seek(static_cast<DWORD>(statedEnd_));
+        if (!walk.Exhausted() && statedEnd_ > walk.Position() && statedEnd_ <= RecordEnd())
+            walk.Seek(static_cast<DWORD>(statedEnd_));
         return;
     }
     // A field that ran short of its own contents read zeros; the record goes on behind it.
-    const DWORD fieldEnd = cursor.Limit();
-    cursor = outer_;
-    cursor.Seek(fieldEnd);
+    const DWORD fieldEnd = walk.Limit();
+    walk = outer_;
+    walk.Seek(fieldEnd);
     if (statedEnd_ > fieldEnd)
         Damaged();
 }
