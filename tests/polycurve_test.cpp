@@ -209,6 +209,32 @@ TEST(PolyCurve, PointCountPastTheInstructionIsRejected) {
     }
 }
 
+// One instruction, one shape: a second point list is passed over like a field the reader does
+// not know, so that a file cannot make one instruction's bytes build shape after shape.
+TEST(PolyCurve, ASecondPointListIsPassedOver) {
+    for (const Variant& v : AllVariants()) {
+        if (!v.tagged)
+            continue;
+        SCOPED_TRACE(v.Name());
+        PageBuilder page(v);
+        Bytes operands = page.ShapeOperands(SubPaths(3, {0}));
+        auto sizeAt = [&](std::size_t at) {
+            return v.littleEndian ? operands[at] | operands[at + 1] << 8
+                                  : operands[at] << 8 | operands[at + 1];
+        };
+        const std::size_t points = static_cast<std::size_t>(sizeAt(1));
+        const Bytes list(operands.begin() + static_cast<std::ptrdiff_t>(points),
+                         operands.begin() + static_cast<std::ptrdiff_t>(points) +
+                             sizeAt(points + 1));
+        operands.insert(operands.end() - 1, list.begin(), list.end());
+        page.Instruction(67, operands);
+        Load load(FileWithPage(page, v));
+        EXPECT_TRUE(load.messages().empty());
+        ASSERT_EQ(load.objects().size(), 1u);
+        EXPECT_EQ(PathPoints(load.objects()[0]).size(), 3u);
+    }
+}
+
 TEST(PolyCurve, GroupDepthWithoutAGroupTellsNoGroup) {
     CCmxParser parser;
     CCmxParserTestAccess access(parser);

@@ -166,6 +166,16 @@ TEST(Robustness, TaggedSizesBelowThree) {
          },
          1,
          {kIncomplete}},
+        {"field inside a uniform fill",
+         [&](Variant v, std::uint16_t size) {
+             // Damage in a record nested in a field ends the reading too.
+             Attributes a;
+             a.fill = Fill{1, 1, {}};
+             a.uniformFillExtraFields = {Field(v, size)};
+             return shapeFile(v, a);
+         },
+         1,
+         {kIncomplete}},
         {"field behind an outline reference",
          [&](Variant v, std::uint16_t size) {
              Attributes a;

@@ -230,6 +230,9 @@ void PageBuilder::WriteAttributes(ByteWriter& w, const Attributes& a) const {
             std::size_t u = w.BeginTag(1);
             w.Word(a.fill->colorRef).Word(0);
             w.EndTag(u);
+            if (variant_.tagged)
+                for (const Bytes& field : a.uniformFillExtraFields)
+                    w.Raw(field);
             w.EndMark();
         } else if (variant_.tagged &&
                    (a.fill->type == 2 || a.fill->type == 6 || a.fill->type == 7 ||

@@ -83,6 +83,8 @@ struct Attributes {
     bool container = false;
     // Tagged fields behind the outline reference (tagged variants).
     std::vector<Bytes> outlineExtraFields;
+    // Tagged fields inside a uniform fill's record, which stands in the fill spec's field.
+    std::vector<Bytes> uniformFillExtraFields;
     // Bytes written into the attribute group after the records (tagged variants): fields the
     // reader does not know.
     Bytes trailing;

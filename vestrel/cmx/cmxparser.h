@@ -244,21 +244,29 @@ private:
     DWORD FileOffset(DWORD bufferOffset) const { return bodyStart + bufferOffset; }
     // Where the body starts in a stream of length bytes whose header has been read.
     DWORD BodyStartIn(ULONGLONG length) const;
+    class TaggedRecord;
     // While it lives, the readers read a table elsewhere in the body through a cursor of its
     // own, limited by the body's end; the walk's cursor is back as it was when it goes, so a
     // table that runs short does not end the walk.
     class TableScope {
     public:
-        TableScope(CCmxParser& parser, DWORD at) : parser_(parser), walk_(parser.cursor) {
+        TableScope(CCmxParser& parser, DWORD at)
+            : parser_(parser), walk_(parser.cursor), record_(parser.openRecord) {
             parser.cursor = walk_.At(at);
+            // Damage in a table ends the table, not the record that asked for it.
+            parser.openRecord = nullptr;
         }
-        ~TableScope() { parser_.cursor = walk_; }
+        ~TableScope() {
+            parser_.cursor = walk_;
+            parser_.openRecord = record_;
+        }
         TableScope(const TableScope&) = delete;
         TableScope& operator=(const TableScope&) = delete;
 
     private:
         CCmxParser& parser_;
         CmxCursor walk_;
+        TaggedRecord* record_;
     };
     // A record of tagged fields, read by their ids: Next() moves to the next field and, while
     // it is read, limits the cursor to the field's stated end; the record goes on at that end
@@ -273,7 +281,10 @@ private:
     public:
         TaggedRecord(CCmxParser& parser, std::initializer_list<unsigned char> order, DWORD end = 0,
                      unsigned char unboundId = 0);
-        ~TaggedRecord() { Close(); }
+        ~TaggedRecord() {
+            Close();
+            parser_.openRecord = parent_;
+        }
         TaggedRecord(const TaggedRecord&) = delete;
         TaggedRecord& operator=(const TaggedRecord&) = delete;
         bool Next();
@@ -288,11 +299,16 @@ private:
         std::size_t count_ = 0;
         std::size_t index_ = 0;
         DWORD end_;
-        unsigned char unboundId_; // 0 once its field has been read
+        unsigned char unboundId_;
+        bool unboundPending_; // until its field has been read
         unsigned char id_ = 0;
         bool open_ = false;
         bool unbound_ = false;
         bool done_ = false;
+        // Damage inside the open field, found by a record read within it: restoring the
+        // record's own cursor must not forget it.
+        bool nestedDamage_ = false;
+        TaggedRecord* parent_; // the record whose field this one is read in, if any
         CmxCursor outer_;
         ULONGLONG statedEnd_ = 0;
     };
@@ -356,6 +372,8 @@ private:
     CString fileName;
     unsigned char* dataBuffer = nullptr;
     CmxCursor cursor;
+    // The innermost tagged record being read, none while a table is read.
+    TaggedRecord* openRecord = nullptr;
     LONG oleBlockSize = 0;
     unsigned char* oleBuffer = nullptr;
     LONG oleBlockCount = 0;

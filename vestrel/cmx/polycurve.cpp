@@ -55,12 +55,16 @@ constexpr PointReader kPointReaders[2][2][2] = {
 
 int CCmxParser::DoPolyCurve() {
     int fillFlag = 0;
+    bool pointsRead = false;
     TaggedRecord operands(*this, {1, 2}, instrEnd, kAttributes);
     while (operands.Next()) {
-        if (operands.Id() == 1)
+        if (operands.Id() == 1) {
             fillFlag = ReadAttributeGroup();
-        else if (operands.Id() == 2)
+        } else if (operands.Id() == 2 && !pointsRead) {
+            // One shape an instruction: further point lists are passed over like unknown fields.
+            pointsRead = true;
             GetPointList(fillFlag);
+        }
     }
     return 1;
 }
@@ -71,20 +75,22 @@ int CCmxParser::GetPointList(int fillFlag) {
     // instruction cannot hold is damage, and the list is rejected before anything is built.
     const DWORD pointBytes = ShortCoordinates() ? 4 : 8;
     const ULONGLONG needed = static_cast<ULONGLONG>(count) * (pointBytes + 1);
+    // The list ends with its field, which may end before the instruction does: the count is
+    // checked against the nearer end, so that the working arrays never grow beyond what the
+    // field's bytes back.
     const DWORD at = cursor.Position();
-    if (cursor.Exhausted() || drawing == nullptr || at > instrEnd || needed > instrEnd - at)
+    const DWORD end = std::min<DWORD>(instrEnd, cursor.Limit());
+    if (cursor.Exhausted() || drawing == nullptr || at > end || needed > end - at)
+        return 0;
+    const unsigned char* coordinates = cursor.Take(static_cast<DWORD>(count) * pointBytes);
+    const unsigned char* nodes = cursor.Take(count);
+    if (coordinates == nullptr || nodes == nullptr)
         return 0;
     // The working arrays are kept between shapes: a drawing has many.
     letterScratch.resize(count);
     pointScratch.resize(count);
     unsigned char* letters = letterScratch.data();
     tagDoublePoint* points = pointScratch.data();
-    // The check above leaves the points and node bytes inside the instruction, and so inside
-    // the cursor's limit.
-    const unsigned char* coordinates = cursor.Take(static_cast<DWORD>(count) * pointBytes);
-    const unsigned char* nodes = cursor.Take(count);
-    if (coordinates == nullptr || nodes == nullptr)
-        return 0;
     const CMatrix* transform = transforms.empty() ? nullptr : &transforms.back();
     kPointReaders[cursor.LittleEndian()][ShortCoordinates()][transform != nullptr](
         coordinates, count, transform, coordScale, static_cast<double>(GetBoundLeft()),

@@ -41,7 +41,9 @@ WORD CCmxParser::GetFileMatrix(CMatrix* matrix) {
 CCmxParser::TaggedRecord::TaggedRecord(CCmxParser& parser,
                                        std::initializer_list<unsigned char> order, DWORD end,
                                        unsigned char unboundId)
-    : parser_(parser), end_(end != 0 ? end : 0xFFFFFFFF), unboundId_(unboundId) {
+    : parser_(parser), end_(end != 0 ? end : 0xFFFFFFFF), unboundId_(unboundId),
+      unboundPending_(unboundId != 0), parent_(parser.openRecord) {
+    parser.openRecord = this;
     for (unsigned char id : order)
         if (count_ < sizeof order_)
             order_[count_++] = id;
@@ -76,8 +78,8 @@ bool CCmxParser::TaggedRecord::Next() {
     statedEnd_ = ULONGLONG{start} + size;
     // Only the first such field reads on: a record cannot make the attributes be read again
     // and again over the same bytes.
-    if (id == unboundId_ && !walk.Exhausted()) {
-        unboundId_ = 0;
+    if (unboundPending_ && id == unboundId_ && !walk.Exhausted()) {
+        unboundPending_ = false;
         id_ = id;
         open_ = true;
         unbound_ = true;
@@ -104,6 +106,8 @@ bool CCmxParser::TaggedRecord::Damaged() {
     // Nothing behind damage can be believed: the reading ends, as a read past the end does.
     parser_.cursor.Exhaust();
     done_ = true;
+    if (parent_ != nullptr && parent_->open_)
+        parent_->nestedDamage_ = true;
     return false;
 }
 
@@ -113,6 +117,8 @@ void CCmxParser::TaggedRecord::Close() {
     open_ = false;
     CmxCursor& walk = parser_.cursor;
     if (unbound_) {
+        // Damage inside the attributes exhausted this very cursor already.
+        nestedDamage_ = false;
         // The stated end is believed only ahead of what was read and inside the record.
         if (!walk.Exhausted() && statedEnd_ > walk.Position() && statedEnd_ <= RecordEnd())
             walk.Seek(static_cast<DWORD>(statedEnd_));
@@ -122,6 +128,8 @@ void CCmxParser::TaggedRecord::Close() {
     const DWORD fieldEnd = walk.Limit();
     walk = outer_;
     walk.Seek(fieldEnd);
-    if (statedEnd_ > fieldEnd)
+    const bool nested = nestedDamage_;
+    nestedDamage_ = false;
+    if (statedEnd_ > fieldEnd || nested)
         Damaged();
 }
