@@ -7,13 +7,27 @@
 #include "platform/process.h"
 
 #include <algorithm>
+#include <new>
 #include <limits>
 
 namespace {
 
+constexpr std::size_t kBodyAlignment = 4096;
+
 const char* const kInspectedChunks[] = {"page", "DISP", "rclr", "rotl", "ixef", "data"};
 
 } // namespace
+
+unsigned char* AllocateBodyBytes(std::size_t count) {
+    void* bytes = PlatformAllocateAligned(count != 0 ? count : 1, kBodyAlignment);
+    if (bytes == nullptr)
+        throw std::bad_alloc();
+    return static_cast<unsigned char*>(bytes);
+}
+
+void FreeBodyBytes(unsigned char* bytes) {
+    PlatformFreeAligned(bytes, kBodyAlignment);
+}
 
 int CCmxParser::LoadCmx6File(CString path) {
     return FinishLoad(LoadOrder::thumbnailFirst, ReadCmxFile(path, true, true));
@@ -195,13 +209,13 @@ void CCmxParser::SetDrawingFrame() {
 }
 
 unsigned long CCmxParser::GetMem(unsigned long size) {
-    ::operator delete(dataBuffer);
+    FreeBodyBytes(dataBuffer);
     // Nothing of the old body stays reachable while the new one is being had, so that a failure
     // leaves nothing to read or to release twice.
     dataBuffer = nullptr;
     dataSize = 0;
     cursor = CmxCursor();
-    dataBuffer = static_cast<unsigned char*>(::operator new(size));
+    dataBuffer = AllocateBodyBytes(size);
     // The body is written once, front to back, by the read: in large pages that costs a few
     // page faults instead of one per four kilobytes.
     PlatformAdviseLargePages(dataBuffer, size);
@@ -226,7 +240,7 @@ void CCmxParser::ForgetBodyCaches() {
 }
 
 int CCmxParser::FreeMem() {
-    ::operator delete(dataBuffer);
+    FreeBodyBytes(dataBuffer);
     dataBuffer = nullptr;
     cursor = CmxCursor();
     ForgetBodyCaches();

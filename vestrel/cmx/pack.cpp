@@ -32,10 +32,10 @@ public:
         const ULONGLONG room =
             std::max(kFirstRoomPerByte * streamBytes, kFirstRoomAtLeast) + frontBytes;
         capacity_ = static_cast<DWORD>(std::min<ULONGLONG>(total, room));
-        data_ = static_cast<unsigned char*>(::operator new(capacity_));
+        data_ = AllocateBodyBytes(capacity_);
         std::memcpy(data_, front, frontBytes);
     }
-    ~Unpacked() { ::operator delete(data_); }
+    ~Unpacked() { FreeBodyBytes(data_); }
     Unpacked(const Unpacked&) = delete;
     Unpacked& operator=(const Unpacked&) = delete;
 
@@ -49,9 +49,9 @@ public:
             return false;
         const DWORD capacity =
             static_cast<DWORD>(std::min<ULONGLONG>(total_, 2 * ULONGLONG{capacity_}));
-        unsigned char* data = static_cast<unsigned char*>(::operator new(capacity));
+        unsigned char* data = AllocateBodyBytes(capacity);
         std::memcpy(data, data_, used_);
-        ::operator delete(data_);
+        FreeBodyBytes(data_);
         data_ = data;
         capacity_ = capacity;
         return true;

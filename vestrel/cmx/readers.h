@@ -7,6 +7,12 @@
 // The tag of a shape's rendering attributes among its operands.
 inline constexpr unsigned char kAttributes = 1;
 
+// Memory for a body, which lives only while it is interpreted: on Windows it comes straight
+// from the system and goes back to it at once, so that a host's heap does not keep a large
+// drawing's body committed after the load. Throws std::bad_alloc when there is none.
+unsigned char* AllocateBodyBytes(std::size_t count);
+void FreeBodyBytes(unsigned char* bytes);
+
 inline unsigned char CCmxParser::GetByte() {
     return cursor.U8();
 }
