@@ -94,6 +94,7 @@ int main(int argc, char** argv) {
             {"jumps", Jumps},
             {"tagged-extras", TaggedExtras},
             {"shapes", Shapes},
+            {"named-colors", NamedColors},
         };
         for (const auto& [name, make] : focused) {
             for (const Variant& v : {plain, other}) {

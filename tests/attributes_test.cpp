@@ -89,7 +89,7 @@ TEST(ColorTable, PercentFactorRoundsZeroToFullIntensity) {
 }
 
 TEST(ColorTable, ModelsWithoutColourRepeatThePrevious) {
-    ColorEntry unknown{9, {}, {}};
+    ColorEntry unknown{9, {}, {}, {}, 0};
     EXPECT_EQ(ColorsOf({Model1(), Rgb(1, 2, 3), Model1(), unknown}),
               (std::vector<unsigned long>{0, Color(1, 2, 3), Color(1, 2, 3), Color(1, 2, 3)}));
 }
@@ -99,6 +99,70 @@ TEST(ColorTable, FurtherTaggedFieldsAreSkipped) {
     withExtra.extraFields = {{3, 5, 0, 0xAA, 0xBB}, {4, 3, 0}};
     EXPECT_EQ(ColorsOf({withExtra, Rgb(1, 1, 1)}),
               (std::vector<unsigned long>{Color(9, 8, 7), Color(1, 1, 1)}));
+}
+
+TEST(ColorTable, NamedEntriesHaveTheLayoutOfRealFiles) {
+    CmxBuilder cmx;
+    cmx.ColorTable({Named(CmykPercent(7, 0, 94, 0), "Yellow")});
+    // "rclr", its size and the count come before the entry.
+    const Bytes entry(cmx.body().begin() + 10, cmx.body().end());
+    ASSERT_EQ(entry.size(), 50u + 5 + 7 + 9 + 1);
+    EXPECT_EQ(Bytes(entry.begin(), entry.begin() + 3), (Bytes{0x0a, 0x32, 0x00}));
+    EXPECT_EQ(Bytes(entry.begin() + 50, entry.end() - 10),
+              (Bytes{0x01, 0x05, 0x00, 0x02, 0x05, 0x02, 0x07, 0x00, 0x07, 0x00, 0x5e, 0x00}));
+    EXPECT_EQ(Bytes(entry.end() - 10, entry.end() - 7), (Bytes{0x03, 0x09, 0x00}));
+    EXPECT_EQ(entry.back(), 0xFF);
+}
+
+// Real writers put the name first and may order and add fields as they like: the model and the
+// colour data are found by their tags.
+TEST(ColorTable, FieldsAreFoundByTheirTags) {
+    const Variant le{}, be{false, false, true};
+    for (const Variant& v : {le, be}) {
+        SCOPED_TRACE(v.Name());
+        auto field = [&](std::uint8_t id, const Bytes& data) {
+            ByteWriter w(v);
+            const std::size_t t = w.BeginTag(id);
+            w.Raw(data);
+            w.EndTag(t);
+            return w.bytes();
+        };
+        auto table = [&](const std::vector<Bytes>& entries) {
+            ByteWriter w(v);
+            w.Word(static_cast<std::uint16_t>(entries.size()));
+            for (const Bytes& e : entries)
+                w.Raw(e).Byte(0xFF);
+            CmxBuilder cmx(v);
+            cmx.Chunk("rclr", w.bytes());
+            cmx.Page(PageBuilder(v));
+            Load load(cmx.Build());
+            std::vector<unsigned long> colors;
+            const CGrObjColorMap& map = load.parser.GetDrawing()->colorMap;
+            for (unsigned short i = 0; i < map.colorCount; ++i)
+                colors.push_back(map.GetColor(i));
+            return colors;
+        };
+        auto cat = [](std::vector<Bytes> parts) {
+            Bytes all;
+            for (const Bytes& p : parts)
+                all.insert(all.end(), p.begin(), p.end());
+            return all;
+        };
+        const Bytes model = field(1, {2, 5}), data = field(2, {7, 0, 94, 0});
+        EXPECT_EQ(ColorsOf({Named(CmykPercent(7, 0, 94, 0), "Gelb"), Named(Rgb(1, 2, 3), "x")}, v),
+                  (std::vector<unsigned long>{Color(237, 255, 15), Color(1, 2, 3)}));
+        EXPECT_EQ(table({cat({data, model}), cat({field(9, Bytes(40, 1)), field(1, {5, 0}),
+                                                  field(3, {}), field(2, {9, 8, 7, 6, 5})})}),
+                  (std::vector<unsigned long>{Color(237, 255, 15), Color(9, 8, 7)}));
+        // A colour field shorter than its model's data reads zeros for what it lacks, and the
+        // entry behind it reads from its own start.
+        EXPECT_EQ(
+            table({cat({model, field(2, {50})}), cat({field(1, {5, 0}), field(2, {1, 2, 3})})}),
+            (std::vector<unsigned long>{Color(127, 255, 255), Color(1, 2, 3)}));
+    }
+    // Untagged files carry no name: the entry reads as any other.
+    EXPECT_EQ(ColorsOf({Named(CmykPercent(7, 0, 94, 0), "Gelb")}, Variant{true, false, false}),
+              std::vector<unsigned long>{Color(237, 255, 15)});
 }
 
 TEST(ColorTable, EmptyAndMissingTables) {
@@ -279,6 +343,66 @@ TEST(Attributes, UnknownTaggedFieldsDoNotMisalignTheShape) {
         EXPECT_EQ(points[1].y, 60.0);
         EXPECT_EQ(PathLetters(load.objects()[0]), "MLL");
         EXPECT_EQ(static_cast<CGrObjSimple*>(load.objects()[0])->GetLayerIndex(), c.layer);
+    }
+}
+
+// Fields before the known ones, in the fill and outline specs, the uniform fill and the outline
+// table's entries, move nothing: each record finds its fields by their tags.
+TEST(Attributes, RecordsAreReadByTheirTags) {
+    const Variant le{}, be{false, true, true};
+    for (const Variant& v : {le, be}) {
+        SCOPED_TRACE(v.Name());
+        auto field = [&](std::uint8_t id, const Bytes& data) {
+            ByteWriter w(v);
+            const std::size_t t = w.BeginTag(id);
+            w.Raw(data);
+            w.EndTag(t);
+            return w.bytes();
+        };
+        auto words = [&](std::vector<std::uint16_t> values) {
+            ByteWriter w(v);
+            for (std::uint16_t value : values)
+                w.Word(value);
+            return w.bytes();
+        };
+        auto cat = [](std::vector<Bytes> parts) {
+            Bytes all;
+            for (const Bytes& p : parts)
+                all.insert(all.end(), p.begin(), p.end());
+            return all;
+        };
+        const Bytes junk = field(9, Bytes(11, 0x01));
+        auto shape = [&](const Bytes& specs, std::uint8_t mask) {
+            ByteWriter group(v);
+            const std::size_t t = group.BeginTag(1);
+            group.Byte(mask).Raw(specs);
+            group.EndTag(t);
+            PageBuilder page(v);
+            const Bytes rest = page.ShapeOperands(Dot(Attributes{}));
+            // Behind the empty attribute group: its tag, size and mask.
+            return cat({group.bytes(), Bytes(rest.begin() + 4, rest.end())});
+        };
+        const Bytes uniform = cat({junk, field(1, words({7, 0})), {0xFF}});
+        const Bytes fill = cat({junk, field(1, cat({words({1}), uniform})), {0xFF}});
+        auto outline = [&](std::uint16_t ref) {
+            return cat({junk, field(1, words({ref})), {0xFF}});
+        };
+        PageBuilder page(v);
+        page.Instruction(67, shape(fill, 0x01));
+        page.Instruction(67, shape(outline(1), 0x02));
+        page.Instruction(67, shape(outline(2), 0x02));
+        page.Instruction(67, shape(cat({fill, outline(2)}), 0x03));
+        CmxBuilder cmx(v);
+        cmx.ColorTable({Rgb(1, 1, 1)});
+        cmx.Chunk("rotl", cat({words({2}),
+                               junk,
+                               field(1, words({1, 2, 5, 4, 5, 6})),
+                               {0xFF},
+                               field(1, words({1, 2, 6, 4, 5, 6})),
+                               field(3, {}),
+                               {0xFF}}));
+        cmx.Page(page);
+        EXPECT_EQ(LayersOf(cmx.Build()), (std::vector<unsigned short>{7, 5, 6, 7}));
     }
 }
 

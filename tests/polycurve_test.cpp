@@ -220,6 +220,8 @@ TEST(PolyCurve, GroupDepthWithoutAGroupTellsNoGroup) {
     access.GetTag();
     access.GetTagSize();
     int fill = access.GetRenderingAttributes();
+    access.GetTag();
+    access.GetTagSize();
     EXPECT_EQ(access.GetPointList(fill), 1);
     EXPECT_EQ(parser.GetDrawing()->GetCount(), 1);
     access.Release();

@@ -127,16 +127,28 @@ CPixelSurface Blank() {
     return CPixelSurface(kWidth, kHeight);
 }
 
+// What a load makes of the file's preview, drawn at (1, 1) on white.
+CPixelSurface LoadedThumbnail(const std::string& path) {
+    CCmxParser parser;
+    EXPECT_EQ(parser.LoadCmx6File(path.c_str()), 1);
+    CDC dc(kWidth, kHeight);
+    parser.GetDrawing()->ShowThumbNail(&dc, CPoint(1, 1));
+    EXPECT_FALSE(dc.GetSurface() == Blank());
+    return dc.GetSurface();
+}
+
 // A folder with the files a person meets.
 struct Files {
     TempDir dir;
     std::string thumb = dir.File("thumb.cmx");
+    std::string large = dir.File("large.cmx");
     std::string plain = dir.File("plain.cmx");
     std::string notes = dir.File("notes.txt");
     std::string folder = dir.File("drawings");
 
     Files() {
         WriteFile(thumb, WithPreview(Variant{}, Preview(256, 255)));
+        WriteFile(large, WithPreview(Variant{}, WriterPreview()));
         PageBuilder page(Variant{});
         page.PolyCurve(Polyline(0, 0, 10, 10, 3, Attributes{}));
         WriteFile(plain, FileWithPage(page));
@@ -206,6 +218,7 @@ TEST(OpenDialog, ThePreviewFollowsTheSelection) {
     };
     std::vector<Step> steps = {
         {"a file with a thumbnail", files.thumb, ThumbnailShown()},
+        {"a file with a writer's large preview", files.large, LoadedThumbnail(files.large)},
         {"a folder", files.folder, Placeholder()},
         {"a CMX file without a thumbnail", files.plain, Blank()},
         {"a file of another type", files.notes, Placeholder()},

@@ -225,6 +225,41 @@ TEST(Robustness, TaggedSizesBelowThree) {
 
 // A preview that the body's end cuts short is no preview, on every road: the preview draws
 // nothing and returns 1, the conversion writes a job without a thumbnail.
+// A field that states more than its record holds: the walk stops behind the instruction, a
+// colour table at the entry, and the drawing keeps what came before.
+TEST(Robustness, TaggedSizesPastTheirRecord) {
+    for (const Variant& v : TaggedVariants()) {
+        SCOPED_TRACE(v.Name());
+        PageBuilder page(v);
+        page.PolyCurve(Line(1));
+        Bytes operands = page.ShapeOperands(Line(2));
+        // The point list's size, behind the attribute group.
+        const std::size_t points = v.littleEndian ? operands[1] : operands[2];
+        ByteWriter patch(v);
+        patch.Word(0xFFF0);
+        std::copy(patch.bytes().begin(), patch.bytes().end(), operands.begin() + points + 1);
+        page.Instruction(67, operands);
+        page.PolyCurve(Line(3));
+        CmxBuilder cmx(v);
+        ColorEntry damaged = Rgb(4, 5, 6);
+        damaged.extraFields = {{7, 0xF0, 0xFF}};
+        cmx.ColorTable({Rgb(1, 2, 3), damaged, Rgb(7, 8, 9)});
+        cmx.OutlineTable({1});
+        cmx.Page(page);
+        const Bytes file = cmx.Build();
+        Load load(file);
+        EXPECT_EQ(load.result, 1);
+        EXPECT_EQ(load.messages(), std::vector<int>{kIncomplete});
+        // The damaged shape's points lie whole inside its instruction; nothing behind it is read.
+        EXPECT_EQ(load.objects().size(), 2u);
+        EXPECT_EQ(load.parser.GetStopRecord().reason, CmxStop::readPastEnd);
+        const CGrObjColorMap& map = load.parser.GetDrawing()->colorMap;
+        EXPECT_EQ(map.GetColor(1), 4u + 256 * 5 + 65536 * 6);
+        EXPECT_NE(map.GetColor(2), 7u + 256 * 8 + 65536 * 9);
+        EXPECT_EQ(vestrel_fuzz::ConvertRoad(file.data(), file.size()), "");
+    }
+}
+
 TEST(Robustness, HostilePreviewOnEveryRoad) {
     struct Case {
         const char* name;

@@ -199,6 +199,84 @@ TEST(Thumbnail, TrueColourPicturesGetAPalette) {
     }
 }
 
+// Writers store larger previews: scaled down to the picture area by area averaging, aspect kept
+// and centred on white, the thumbnail looks like the preview box-filtered to that size.
+TEST(Thumbnail, LargePicturesAreScaledDownToFit) {
+    auto scene = [](std::uint32_t x, std::uint32_t y) {
+        return Rgb8{static_cast<std::uint8_t>(x % 256), static_cast<std::uint8_t>(y % 256),
+                    static_cast<std::uint8_t>((x / 16 + y / 16) % 2 * 255)};
+    };
+    Thumbnail eightBit = Picture24(512, 256, scene);
+    // The same picture as palette indices: a grey ramp.
+    eightBit.bitCount = 8;
+    eightBit.palette = Palette(256, 255);
+    eightBit.pixels.clear();
+    for (std::uint32_t y = 0; y < 256; ++y)
+        for (std::uint32_t x = 0; x < 512; ++x)
+            eightBit.pixels.push_back(static_cast<std::uint8_t>(x / 2 % 200));
+    struct Case {
+        const char* name;
+        Thumbnail picture;
+        // The picture's colour at (x, y), y from the bottom.
+        std::function<std::array<int, 3>(std::uint32_t, std::uint32_t)> bgr;
+    };
+    auto at24 = [](const Thumbnail& t) {
+        return [&t](std::uint32_t x, std::uint32_t y) {
+            const std::size_t stride = (t.width * 3 + 3) / 4 * 4;
+            const std::uint8_t* p = &t.pixels[y * stride + 3 * x];
+            return std::array<int, 3>{p[0], p[1], p[2]};
+        };
+    };
+    const Thumbnail preview = WriterPreview(), wide = Picture24(300, 150, scene),
+                    tall = Picture24(97, 390, scene);
+    const Case cases[] = {
+        {"the writers' 256 x 256 preview", preview, at24(preview)},
+        {"wide", wide, at24(wide)},
+        {"tall, rows padded", tall, at24(tall)},
+        {"8 bits", eightBit,
+         [](std::uint32_t x, std::uint32_t) {
+             const int v = static_cast<int>(x / 2 % 200);
+             return std::array<int, 3>{v, v, v};
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Thumbnail& t = c.picture;
+        Load load(FileWithThumbnail(t));
+        const CGrObjBitmap* thumb = load.parser.GetDrawing()->thumbnail;
+        ASSERT_NE(thumb, nullptr);
+        const unsigned char* block = thumb->GetData();
+        const unsigned char* palette = block + 16424;
+        // The picture's box inside the area, as the longer side gives it.
+        const std::uint32_t longer = std::max(t.width, t.height);
+        const std::uint32_t w = (t.width * 96 + longer / 2) / longer;
+        const std::uint32_t h = (t.height * 96 + longer / 2) / longer;
+        const std::uint32_t left = (96 - w) / 2, bottom = (96 - h) / 2;
+        // The preview box-filtered: each of its pixels counts towards the box it falls in.
+        std::vector<std::array<double, 4>> boxes(96 * 96, {0, 0, 0, 0});
+        for (std::uint32_t y = 0; y < t.height; ++y)
+            for (std::uint32_t x = 0; x < t.width; ++x) {
+                auto& box = boxes[(bottom + y * h / t.height) * 96 + left + x * w / t.width];
+                const auto bgr = c.bgr(x, y);
+                for (int k = 0; k < 3; ++k)
+                    box[k] += bgr[k];
+                box[3] += 1;
+            }
+        double error[3] = {0, 0, 0};
+        for (std::uint32_t r = 0; r < 96; ++r)
+            for (std::uint32_t col = 0; col < 96; ++col) {
+                const unsigned char* shown = palette + 4 * block[(16 + r) * 128 + 16 + col];
+                const auto& box = boxes[r * 96 + col];
+                for (int k = 0; k < 3; ++k) {
+                    const double want = box[3] > 0 ? box[k] / box[3] : 255.0;
+                    error[k] += std::abs(shown[k] - want) / (96.0 * 96.0);
+                }
+            }
+        for (double e : error)
+            EXPECT_LE(e, 20.0);
+    }
+}
+
 TEST(Thumbnail, MissingOrDamagedChunkReleasesTheThumbnail) {
     struct Case {
         const char* name;
@@ -225,6 +303,21 @@ TEST(Thumbnail, MissingOrDamagedChunkReleasesTheThumbnail) {
              t.pixels.resize(9000);
              cmx.Thumb(t);
              return cmx.Build();
+         }},
+        {"a large picture cut short by the body's end",
+         [] {
+             CmxBuilder cmx;
+             cmx.Page(PageBuilder(Variant{}));
+             Thumbnail t = WriterPreview();
+             t.pixels.resize(t.pixels.size() - 4);
+             cmx.Thumb(t);
+             return cmx.Build();
+         }},
+        {"a huge stated picture",
+         [] {
+             Thumbnail t = WriterPreview();
+             t.width = t.height = 0x7FFFFFFF;
+             return FileWithThumbnail(t);
          }},
         {"file ends inside the chunk",
          [] {

@@ -240,7 +240,10 @@ TEST(Walk, DamagedInstructionsStopTheWalk) {
              p.Instruction(42, {}, InstrOptions{false, 999});
          },
          CmxStop::cutShort, 42},
-        {"operands past the page", [](PageBuilder& p) { p.Instruction(65, Bytes(5, 0xFF)); },
+        {"operands past the page",
+         [](PageBuilder& p) {
+             p.Instruction(65, Bytes{1, 0xFF, 0xFF, 0xFF, 0xFF});
+         },
          CmxStop::readPastEnd, 65},
         {"jump backwards", [](PageBuilder& p) { p.Jump(0); }, CmxStop::badJump, 111},
         {"jump to itself", [](PageBuilder& p) { p.Jump(static_cast<std::uint32_t>(p.size())); },

@@ -153,7 +153,7 @@ Bytes TaggedExtras(Variant v) {
     ColorEntry rgb = Rgb(10, 20, 30);
     rgb.extraFields = {field};
     cmx.ColorTable({rgb, CmykPercent(50, 0, 0, 0), Cmyk255(200, 0, 0, 100), Cmy(0, 255, 255),
-                    Model1(), ColorEntry{9, {}, {field}}});
+                    Model1(), ColorEntry{9, {}, {field}, {}, 0}});
     cmx.OutlineTable({1, 2, 3, 4});
     PageBuilder page(v);
     page.BeginPage();
@@ -199,6 +199,24 @@ Bytes Shapes(Variant v) {
     return cmx.Build();
 }
 
+// Colours as CorelDRAW writes them, the name field first, filling and outlining shapes.
+Bytes NamedColors(Variant v) {
+    CmxBuilder cmx(v);
+    cmx.ColorTable({Named(CmykPercent(7, 0, 94, 0), "Gelb"), Named(Rgb(200, 30, 30), "Rot"),
+                    Named(Cmyk255(255, 200, 0, 0), "Blau"), Named(Model1(), "Registrierung")});
+    cmx.OutlineTable({2, 3});
+    PageBuilder page(v);
+    page.BeginPage();
+    page.PolyCurve(Polyline(0, 0, 10, 10, 3, Filled(1)));
+    page.PolyCurve(Polyline(5, 0, 10, 10, 3, Outlined(2)));
+    RectangleShape r;
+    r.attributes = Filled(2);
+    page.Rectangle(r);
+    page.PolyCurve(Polyline(9, 0, 10, 10, 3, Filled(4)));
+    cmx.Page(page);
+    return cmx.Build();
+}
+
 Thumbnail TrueColorPreview() {
     Thumbnail t;
     t.bitCount = 32;
@@ -213,7 +231,7 @@ std::vector<NamedDrawing> Catalogue() {
     const std::pair<const char*, Bytes (*)(Variant)> kinds[] = {
         {"rich", RichDrawing},           {"sample", SampleDrawing}, {"raster-types", RasterTypes},
         {"split-shapes", SplitShapes},   {"groups", Groups},        {"jumps", Jumps},
-        {"tagged-extras", TaggedExtras}, {"shapes", Shapes},
+        {"tagged-extras", TaggedExtras}, {"shapes", Shapes},        {"named-colors", NamedColors},
     };
     for (const auto& [name, make] : kinds)
         for (const Variant& v : AllVariants())
@@ -235,9 +253,19 @@ std::vector<NamedDrawing> Catalogue() {
 
 std::vector<std::pair<std::string, Thumbnail>> Previews() {
     return {
-        {"preview-256", Preview(256, 255)},           {"preview-white-5", Preview(9, 5)},
-        {"preview-no-white", Preview(4, -1)},         {"preview-no-palette", Preview(0, -1)},
-        {"preview-longer-palette", Preview(6, 2, 4)}, {"preview-32-bit", TrueColorPreview()},
+        {"preview-256", Preview(256, 255)},
+        {"preview-white-5", Preview(9, 5)},
+        {"preview-no-white", Preview(4, -1)},
+        {"preview-no-palette", Preview(0, -1)},
+        {"preview-longer-palette", Preview(6, 2, 4)},
+        {"preview-32-bit", TrueColorPreview()},
+        {"preview-writer", WriterPreview()},
+        {"preview-wide", Picture24(160, 100,
+                                   [](std::uint32_t x, std::uint32_t y) {
+                                       return Rgb8{static_cast<std::uint8_t>(x),
+                                                   static_cast<std::uint8_t>(2 * y),
+                                                   static_cast<std::uint8_t>(x < 80 ? 40 : 220)};
+                                   })},
     };
 }
 

@@ -23,6 +23,8 @@ Bytes Jumps(Variant v);
 Bytes TaggedExtras(Variant v);
 // Rectangles and global transforms, nested, and restored more often than set.
 Bytes Shapes(Variant v);
+// Colours as CorelDRAW writes them, the name field first, filling and outlining shapes.
+Bytes NamedColors(Variant v);
 
 // A 96 x 96 thumbnail of colors grey entries, entry white being white (-1: none), and the
 // header's colour count when given.

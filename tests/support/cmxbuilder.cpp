@@ -372,23 +372,64 @@ void PageBuilder::Raw(const Bytes& bytes) {
 }
 
 ColorEntry Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    return ColorEntry{5, {r, g, b}, {}};
+    return ColorEntry{5, {r, g, b}, {}, {}, 0};
 }
 
 ColorEntry CmykPercent(std::uint8_t c, std::uint8_t m, std::uint8_t y, std::uint8_t k) {
-    return ColorEntry{2, {c, m, y, k}, {}};
+    return ColorEntry{2, {c, m, y, k}, {}, {}, 0};
 }
 
 ColorEntry Cmyk255(std::uint8_t c, std::uint8_t m, std::uint8_t y, std::uint8_t k) {
-    return ColorEntry{3, {c, m, y, k}, {}};
+    return ColorEntry{3, {c, m, y, k}, {}, {}, 0};
 }
 
 ColorEntry Cmy(std::uint8_t c, std::uint8_t m, std::uint8_t y) {
-    return ColorEntry{4, {c, m, y, 0}, {}};
+    return ColorEntry{4, {c, m, y, 0}, {}, {}, 0};
 }
 
 ColorEntry Model1() {
-    return ColorEntry{1, {0, 1, 0, 2}, {}};
+    return ColorEntry{1, {0, 1, 0, 2}, {}, {}, 0};
+}
+
+ColorEntry Named(ColorEntry entry, const std::string& name) {
+    entry.name = name;
+    entry.palette = 5;
+    return entry;
+}
+
+Thumbnail Picture24(std::uint32_t width, std::uint32_t height,
+                    const std::function<Rgb8(std::uint32_t x, std::uint32_t y)>& rgbAt) {
+    Thumbnail t;
+    t.bitCount = 24;
+    t.width = width;
+    t.height = height;
+    const std::size_t stride = (width * 3 + 3) / 4 * 4;
+    t.pixels.assign(stride * height, 0);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        std::uint8_t* row = &t.pixels[(height - 1 - y) * stride];
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const Rgb8 c = rgbAt(x, y);
+            row[3 * x] = c.b;
+            row[3 * x + 1] = c.g;
+            row[3 * x + 2] = c.r;
+        }
+    }
+    return t;
+}
+
+Thumbnail WriterPreview() {
+    return Picture24(256, 256, [](std::uint32_t x, std::uint32_t y) {
+        // A sky shading down to a green field, a red square and a blue disc.
+        const int dx = static_cast<int>(x) - 180, dy = static_cast<int>(y) - 80;
+        if (dx * dx + dy * dy < 40 * 40)
+            return Rgb8{30, 60, 220};
+        if (x >= 40 && x < 120 && y >= 120 && y < 200)
+            return Rgb8{210, 40, 30};
+        if (y >= 170)
+            return Rgb8{40, static_cast<std::uint8_t>(120 + (y - 170)), 50};
+        return Rgb8{static_cast<std::uint8_t>(150 + y / 2), static_cast<std::uint8_t>(190 + y / 4),
+                    255};
+    });
 }
 
 CmxBuilder& CmxBuilder::Chunk(const std::string& id, const Bytes& data) {
@@ -415,12 +456,25 @@ CmxBuilder& CmxBuilder::ColorTable(const std::vector<ColorEntry>& entries,
     ByteWriter w(variant_);
     w.Word(countOverride ? *countOverride : static_cast<std::uint16_t>(entries.size()));
     for (const ColorEntry& entry : entries) {
+        if (entry.name && variant_.tagged) {
+            // The name and palette data: a counted name, zeros up to the field's 47 bytes.
+            const std::size_t n = w.BeginTag(10);
+            w.String(entry.name->substr(0, 40));
+            while (w.size() < n + 50)
+                w.Byte(0);
+            w.EndTag(n);
+        }
         std::size_t t = w.BeginTag(1);
-        w.Byte(entry.model).Byte(0);
+        w.Byte(entry.model).Byte(entry.palette);
         w.EndTag(t);
         t = w.BeginTag(2);
         w.Raw(entry.data);
         w.EndTag(t);
+        if (entry.name && variant_.tagged) {
+            t = w.BeginTag(3);
+            w.Raw(Bytes(6, 0));
+            w.EndTag(t);
+        }
         if (variant_.tagged)
             for (const Bytes& field : entry.extraFields)
                 w.Raw(field);
@@ -459,12 +513,15 @@ CmxBuilder& CmxBuilder::Thumb(const Thumbnail& thumbnail) {
     AppendLE32(data, 0);
     std::uint32_t entries = static_cast<std::uint32_t>(thumbnail.palette.size() / 4);
     AppendLE32(data, 40);
-    AppendLE32(data, 96);
-    AppendLE32(data, 96);
+    AppendLE32(data, thumbnail.width);
+    AppendLE32(data, thumbnail.height);
     AppendLE16(data, 1);
     AppendLE16(data, thumbnail.bitCount);
     AppendLE32(data, 0);
-    AppendLE32(data, 96 * 96 * (thumbnail.bitCount / 8u > 0 ? thumbnail.bitCount / 8u : 1u));
+    const std::uint32_t stride = thumbnail.bitCount >= 8
+                                     ? (thumbnail.width * thumbnail.bitCount + 31) / 32 * 4
+                                     : thumbnail.width;
+    AppendLE32(data, stride * thumbnail.height);
     AppendLE32(data, 0);
     AppendLE32(data, 0);
     AppendLE32(data, thumbnail.clrUsed ? *thumbnail.clrUsed : entries);

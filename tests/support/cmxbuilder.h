@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -183,17 +184,23 @@ private:
     std::vector<JumpPatch> jumps_;
 };
 
-// Colour table entries.
+// Colour table entries. A named entry is written as CorelDRAW writes them in tagged files: the
+// name field (tag 10, 50 bytes) first, then the model and palette bytes (tag 1), the colour data
+// (tag 2), a field of 9 bytes (tag 3) and the end tag; untagged files carry no name.
 struct ColorEntry {
     std::uint8_t model;
     Bytes data;
     std::vector<Bytes> extraFields;
+    std::optional<std::string> name;
+    std::uint8_t palette = 0;
 };
 ColorEntry Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b);
 ColorEntry CmykPercent(std::uint8_t c, std::uint8_t m, std::uint8_t y, std::uint8_t k);
 ColorEntry Cmyk255(std::uint8_t c, std::uint8_t m, std::uint8_t y, std::uint8_t k);
 ColorEntry Cmy(std::uint8_t c, std::uint8_t m, std::uint8_t y);
 ColorEntry Model1();
+// The entry with a name, in the layout of real files (palette byte 5, as they have it).
+ColorEntry Named(ColorEntry entry, const std::string& name);
 
 // A raster image for the image section.
 struct Raster {
@@ -217,8 +224,20 @@ struct Thumbnail {
     std::vector<std::uint8_t> palette;    // 4 bytes per entry: blue, green, red, reserved
     std::optional<std::uint32_t> clrUsed; // biClrUsed, when it should differ from the palette
     std::uint16_t bitCount = 8;           // 24 and 32: pixels of blue, green, red (, reserved)
-    Bytes pixels;                         // 96 x 96 pixels, row by row
+    Bytes pixels;                         // width x height pixels, row by row
+    std::uint32_t width = 96;
+    std::uint32_t height = 96;
 };
+
+struct Rgb8 {
+    std::uint8_t r, g, b;
+};
+// A 24-bit picture as CorelDRAW writes its previews (256 x 256 in real files): rows bottom-up,
+// blue, green, red, each row padded to 4 bytes. rgbAt(x, y) counts y from the top.
+Thumbnail Picture24(std::uint32_t width, std::uint32_t height,
+                    const std::function<Rgb8(std::uint32_t x, std::uint32_t y)>& rgbAt);
+// The preview of real files: 256 x 256 at 24 bits, a picture with shapes and soft gradients.
+Thumbnail WriterPreview();
 
 struct Header {
     std::string identifier = "{Corel Binary Meta File}";

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr unsigned char kEndTag = 0xFF;
-
 // One unit above the double nearest to 2.55, so that 0 % gives 255.
 constexpr double kPercentToByte = 2.5500000000000003;
 
@@ -24,10 +22,9 @@ DWORD FromByteSum(unsigned value) {
 
 void CCmxParser::SkipTaggedFields() {
     // Untagged files have no fields to skip and no end tag.
-    if (!Tagged())
-        return;
-    while (GetTag() != kEndTag && !cursor.Exhausted())
-        OverrideTag();
+    TaggedRecord record(*this, {});
+    while (record.Next()) {
+    }
 }
 
 int CCmxParser::ProcessColorMap() {
@@ -46,50 +43,51 @@ int CCmxParser::ProcessColorMap() {
         drawing->colorMap.CreateColorMap(count);
     DWORD red = 0, green = 0, blue = 0;
     for (WORD i = 0; i < count && !cursor.Exhausted(); ++i) {
-        GetTag();
-        GetTagSize();
-        unsigned char model = GetByte();
-        GetByte();
-        GetTag();
-        GetTagSize();
+        // Writers put the name first and add fields of their own: the model and the colour
+        // data are found by their ids, in whichever order they come.
+        unsigned char model = 0;
+        unsigned char data[4] = {};
+        TaggedRecord entry(*this, {1, 2});
+        while (entry.Next()) {
+            if (entry.Id() == 1) {
+                model = GetByte();
+                GetByte();
+            } else if (entry.Id() == 2) {
+                // Untagged data is as long as its model says; a tagged field says it itself.
+                DWORD length = model == 5 ? 3 : model >= 1 && model <= 4 ? 4 : 0;
+                if (Tagged())
+                    length = std::min<DWORD>(4, cursor.Remaining());
+                for (DWORD k = 0; k < length; ++k)
+                    data[k] = GetByte();
+            }
+        }
+        const unsigned c = data[0], m = data[1], y = data[2], k = data[3];
         switch (model) {
-        case 1:
-            GetInteger();
-            GetInteger();
-            break;
-        case 2: {
-            unsigned c = GetByte(), m = GetByte(), y = GetByte(), k = GetByte();
+        case 2:
             red = FromPercent(c + k);
             green = FromPercent(m + k);
             blue = FromPercent(y + k);
             break;
-        }
-        case 3: {
-            unsigned c = GetByte(), m = GetByte(), y = GetByte(), k = GetByte();
+        case 3:
             red = FromByteSum(c + k);
             green = FromByteSum(m + k);
             blue = FromByteSum(y + k);
             break;
-        }
-        case 4: {
-            unsigned c = GetByte(), m = GetByte(), y = GetByte();
-            GetByte();
+        case 4:
             red = 255u - c;
             green = 255u - m;
             blue = 255u - y;
             break;
-        }
         case 5:
-            red = GetByte();
-            green = GetByte();
-            blue = GetByte();
+            red = data[0];
+            green = data[1];
+            blue = data[2];
             break;
         default:
-            // An unknown model carries no data the reader knows; the entry keeps the colour
-            // of the entry before it.
+            // Model 1 and unknown models carry no colour the reader knows; the entry keeps
+            // the colour of the entry before it.
             break;
         }
-        SkipTaggedFields();
         if (drawing != nullptr)
             drawing->colorMap.SetColor(i, red + 256 * green + 65536 * blue);
     }
@@ -115,58 +113,53 @@ int CCmxParser::GetRenderingAttributes() {
 }
 
 int CCmxParser::ReadAttributeGroup() {
-    const DWORD groupStart = cursor.Position();
-    GetTag();
-    const DWORD groupSize = GetTagSize();
-    int hasFill = GetRenderingAttributes();
     // Writers put fields into the attributes that the reader does not know; the group's
-    // stated end tells where the operands behind it start. An end short of what was read is
-    // not believed: the reading goes on where it stopped.
-    const DWORD groupEnd = groupStart + groupSize;
-    if (Tagged() && !cursor.Exhausted() && groupEnd > cursor.Position() && groupEnd <= instrEnd)
-        cursor.Seek(groupEnd);
-    return hasFill;
+    // stated end tells where the operands behind it start (the record's unbound field). An end
+    // short of what was read is not believed: the reading goes on where it stopped.
+    return GetRenderingAttributes();
 }
 
 int CCmxParser::GetFillSpec() {
-    GetTag();
-    GetTagSize();
-    switch (GetWord()) {
-    case 1:
-        GetUniformFill();
-        break;
-    case 2:
-        GetFountainFill();
-        break;
-    case 6:
-        GetPostscriptFill();
-        break;
-    case 7:
-        GetTwoColorPatternFill();
-        break;
-    case 10:
-        GetFullColorBitmapFill();
-        break;
-    case 11:
-        GetTextureFill();
-        break;
-    default:
-        break;
+    TaggedRecord spec(*this, {1});
+    while (spec.Next()) {
+        if (spec.Id() != 1)
+            continue;
+        switch (GetWord()) {
+        case 1:
+            GetUniformFill();
+            break;
+        case 2:
+            GetFountainFill();
+            break;
+        case 6:
+            GetPostscriptFill();
+            break;
+        case 7:
+            GetTwoColorPatternFill();
+            break;
+        case 10:
+            GetFullColorBitmapFill();
+            break;
+        case 11:
+            GetTextureFill();
+            break;
+        default:
+            break;
+        }
     }
-    // The end tag, after any further fields of the record.
-    SkipTaggedFields();
     return 1;
 }
 
 int CCmxParser::GetUniformFill() {
-    GetTag();
-    GetTagSize();
-    curLayerIndex = GetWord();
-    GetWord();
-    SkipTaggedFields();
+    TaggedRecord fill(*this, {1});
+    while (fill.Next()) {
+        if (fill.Id() == 1) {
+            curLayerIndex = GetWord();
+            GetWord();
+        }
+    }
     return 1;
 }
-
 int CCmxParser::GetFountainFill() {
     SkipTaggedFields();
     return 1;
@@ -193,12 +186,14 @@ int CCmxParser::GetTextureFill() {
 }
 
 int CCmxParser::GetOutlineSpec(int hasFill) {
-    GetTag();
-    GetTagSize();
-    WORD reference = GetWord();
-    if (hasFill != 1)
-        curLayerIndex = GetOutlineColor(reference);
-    SkipTaggedFields();
+    TaggedRecord spec(*this, {1});
+    while (spec.Next()) {
+        if (spec.Id() != 1)
+            continue;
+        const WORD reference = GetWord();
+        if (hasFill != 1)
+            curLayerIndex = GetOutlineColor(reference);
+    }
     return 1;
 }
 
@@ -211,20 +206,40 @@ unsigned short CCmxParser::GetOutlineColor(unsigned short ref) {
             ShowErrorMessage(IDS_NO_OUTLINE_INFO);
         return 0;
     }
-    // The table is read through a cursor of its own, at every outline spec of a shape without
-    // fill; the walk's cursor stays where it is.
-    const DWORD tableStart = Offset(table);
-    CmxCursor entries = cursor.At(tableStart + 8);
-    const WORD count = entries.U16();
+    if (!outlineColorsRead) {
+        // Entries are read by their tags, so their sizes may vary: the table is read once per
+        // body, and every outline spec then finds its entry at once. The walk's cursor stays
+        // where it is.
+        outlineColorsRead = true;
+        outlineColors.clear();
+        TableScope scope(*this, Offset(table) + 8);
+        const WORD count = GetCount();
+        // No more entries than the bytes can carry at the smallest entry: a tag header and the
+        // end tag, or six words untagged.
+        const DWORD smallestEntry = Tagged() ? 4 : 12;
+        const DWORD entries = std::min<DWORD>(count, cursor.Remaining() / smallestEntry);
+        outlineColors.reserve(entries);
+        for (DWORD i = 0; i < entries && !cursor.Exhausted(); ++i) {
+            WORD color = 0;
+            TaggedRecord entry(*this, {1});
+            while (entry.Next())
+                if (entry.Id() == 1) {
+                    GetWord();
+                    GetWord();
+                    color = GetWord();
+                    GetWord();
+                    GetWord();
+                    GetWord();
+                }
+            if (cursor.Exhausted())
+                break;
+            outlineColors.push_back(color);
+        }
+    }
     // Reference 0 names no entry and yields no colour, as a reference past the table does.
-    if (count < ref || ref == 0)
+    if (ref == 0 || ref > outlineColors.size())
         return 0;
-    // Entries have a fixed size, so entry ref is read in place rather than after all those
-    // before it: its third word, behind the tag and size of a tagged file.
-    const ULONGLONG entrySize = Tagged() ? 16 : 12;
-    const ULONGLONG color = tableStart + 10 + (ref - 1) * entrySize + (Tagged() ? 3 : 0) + 4;
-    entries.Seek(color < dataSize ? static_cast<DWORD>(color) : dataSize);
-    curLayerIndex = entries.U16();
+    curLayerIndex = outlineColors[ref - 1];
     return curLayerIndex;
 }
 

@@ -10,6 +10,8 @@
 #include "platform/cstring.h"
 #include "platform/oleauto.h"
 
+#include <cstddef>
+#include <initializer_list>
 #include <map>
 #include <vector>
 
@@ -228,9 +230,44 @@ private:
         CCmxParser& parser_;
         CmxCursor walk_;
     };
-    // Reads the tag and size of a rendering-attribute group and the attributes; then continues
-    // at the group's stated end when that lies ahead and inside the instruction. Returns the
-    // attributes' result.
+    // A record of tagged fields, read by their ids: Next() moves to the next field and, while
+    // it is read, limits the cursor to the field's stated end; the record goes on at that end
+    // whatever was read, so a field that a writer adds or moves shifts nothing behind it. The
+    // record ends at its end tag, or at its own end (end, or the cursor's limit when 0). A
+    // field whose size cannot hold the tag header or that passes the record's end is damage,
+    // which ends the reading as a read past the limit does. The field unboundId (the rendering
+    // attributes, which writers size short) reads on past its stated end, which then only ever
+    // moves the reading forward. Untagged files have no ids: the fields are those of order, one
+    // behind the other.
+    class TaggedRecord {
+    public:
+        TaggedRecord(CCmxParser& parser, std::initializer_list<unsigned char> order, DWORD end = 0,
+                     unsigned char unboundId = 0);
+        ~TaggedRecord() { Close(); }
+        TaggedRecord(const TaggedRecord&) = delete;
+        TaggedRecord& operator=(const TaggedRecord&) = delete;
+        bool Next();
+        unsigned char Id() const { return id_; }
+
+    private:
+        void Close();
+        DWORD RecordEnd() const;
+        bool Damaged();
+        CCmxParser& parser_;
+        unsigned char order_[4] = {};
+        std::size_t count_ = 0;
+        std::size_t index_ = 0;
+        DWORD end_;
+        unsigned char unboundId_;
+        unsigned char id_ = 0;
+        bool open_ = false;
+        bool unbound_ = false;
+        bool done_ = false;
+        CmxCursor outer_;
+        ULONGLONG statedEnd_ = 0;
+    };
+    // The rendering attributes, read on from the open field of a shape's operands: their
+    // result.
     int ReadAttributeGroup();
 
     // Page walk and handlers
@@ -333,6 +370,11 @@ private:
     };
     ChunkCacheEntry chunkCache[8] = {};
     int chunkCacheCount = 0;
+
+    // The colour reference of each outline table entry of the current body, read at the first
+    // lookup.
+    bool outlineColorsRead = false;
+    std::vector<WORD> outlineColors;
 
     // The image index of the current body, read once: the offsets of its entries up to the
     // first damaged one, and the count that the index announces.

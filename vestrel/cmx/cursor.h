@@ -39,6 +39,12 @@ public:
         return table;
     }
 
+    // Ends the reading as a read past the limit does.
+    void Exhaust() {
+        exhausted_ = true;
+        pos_ = end_;
+    }
+
     // The next count bytes, or null when they pass the limit: the cursor is then exhausted,
     // stands at the limit and reads nothing more until a new limit is set.
     const unsigned char* Take(DWORD count) {

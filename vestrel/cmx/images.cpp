@@ -28,18 +28,24 @@ int CCmxParser::DoDrawImage() {
     tagDoubleRect rect = {0.0, 0.0, 0.0, 0.0};
     tagDoubleRect secondRect;
     CMatrix matrix;
-    ReadAttributeGroup();
-    GetTag();
-    GetTagSize();
-    GetRectangle(&rect);
-    GetRectangle(&secondRect);
-    GetMatrix(&matrix);
-    TransformMatrix(&matrix);
-    GetWord();
-    const WORD reference = GetWord();
-    GetWord();
-    GetTag();
-    if (cursor.Exhausted())
+    WORD reference = 0;
+    bool read = false;
+    TaggedRecord operands(*this, {1, 2}, instrEnd, kAttributes);
+    while (operands.Next()) {
+        if (operands.Id() == 1) {
+            ReadAttributeGroup();
+        } else if (operands.Id() == 2) {
+            GetRectangle(&rect);
+            GetRectangle(&secondRect);
+            GetMatrix(&matrix);
+            TransformMatrix(&matrix);
+            GetWord();
+            reference = GetWord();
+            GetWord();
+            read = !cursor.Exhausted();
+        }
+    }
+    if (!read || cursor.Exhausted())
         return 1;
 
     if (!imageIndexRead) {
@@ -184,13 +190,16 @@ int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) 
 }
 
 int CCmxParser::DoDrawChars() {
-    GetTag();
-    GetTagSize();
-    const WORD count = GetCount();
-    tagDoublePoint point;
-    for (WORD i = 0; i < count && !cursor.Exhausted(); ++i) {
-        GetWord();
-        GetPoint(&point);
+    TaggedRecord operands(*this, {1}, instrEnd);
+    while (operands.Next()) {
+        if (operands.Id() != 1)
+            continue;
+        const WORD count = GetCount();
+        tagDoublePoint point;
+        for (WORD i = 0; i < count && !cursor.Exhausted(); ++i) {
+            GetWord();
+            GetPoint(&point);
+        }
     }
     return 1;
 }

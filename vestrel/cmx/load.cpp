@@ -188,6 +188,8 @@ void CCmxParser::ForgetBodyCaches() {
     imageOffsets.clear();
     dataIdsFound = false;
     dataIds.clear();
+    outlineColorsRead = false;
+    outlineColors.clear();
 }
 
 int CCmxParser::FreeMem() {
@@ -198,6 +200,7 @@ int CCmxParser::FreeMem() {
     // The caches' memory goes with the body.
     std::vector<DWORD>().swap(imageOffsets);
     std::vector<DWORD>().swap(dataIds);
+    std::vector<WORD>().swap(outlineColors);
     ReleaseScratch();
     return 1;
 }

@@ -149,22 +149,30 @@ int CCmxParser::ProcessInstr(unsigned long, short code) {
 int CCmxParser::DoBeginPage() {
     tagDoubleRect rect;
     CMatrix matrix;
-    GetTag();
-    GetTagSize();
-    GetWord();
-    GetDWord();
-    GetRectangle(&rect);
-    GetOffset();
-    GetWord();
-    GetDWord();
-    GetTag();
-    GetTagSize();
-    GetMatrix(&matrix);
-    GetTag();
-    GetTagSize();
-    if (GetByte() != 0) {
-        GetRectangle(&rect);
-        GetRectangle(&rect);
+    // Nothing of the page's own description is kept; its fields are read to their ends.
+    TaggedRecord operands(*this, {1, 2, 3}, instrEnd);
+    while (operands.Next()) {
+        switch (operands.Id()) {
+        case 1:
+            GetWord();
+            GetDWord();
+            GetRectangle(&rect);
+            GetOffset();
+            GetWord();
+            GetDWord();
+            break;
+        case 2:
+            GetMatrix(&matrix);
+            break;
+        case 3:
+            if (GetByte() != 0) {
+                GetRectangle(&rect);
+                GetRectangle(&rect);
+            }
+            break;
+        default:
+            break;
+        }
     }
     return 1;
 }
@@ -195,20 +203,23 @@ CGrObjGroup* CCmxParser::OpenGroup() const {
 int CCmxParser::DoBeginGroup() {
     ++groupDepth;
     CGrObjGroup* group = groupDepth == 1 ? new CGrObjGroup : nullptr;
-    GetTag();
-    GetTagSize();
+    TaggedRecord operands(*this, {1}, instrEnd);
+    while (operands.Next()) {
+        if (operands.Id() != 1)
+            continue;
+        if (group != nullptr)
+            GetRectangle(&group->bounds);
+        GetWord();
+        GetDWord();
+        GetOffset();
+    }
     if (group != nullptr) {
-        GetRectangle(&group->bounds);
         TransformBounds(&group->bounds);
         // A load always has a group stack; the preview, which has none, walks no page.
         if (groupStack != nullptr)
             groupStack->AddObjHead(group);
         DisposeGroup(group);
     }
-    GetWord();
-    GetDWord();
-    GetOffset();
-    GetTag();
     return 1;
 }
 
@@ -225,10 +236,13 @@ int CCmxParser::DoEndGroup() {
 }
 
 int CCmxParser::DoJumpAbsolut() {
-    GetTag();
-    GetTagSize();
-    DWORD target = GetDWord();
-    GetTag();
+    DWORD target = 0;
+    {
+        TaggedRecord operands(*this, {1}, instrEnd);
+        while (operands.Next())
+            if (operands.Id() == 1)
+                target = GetDWord();
+    }
     // The target is a file offset; the body starts behind the header. Below the header the
     // difference wraps to a position past every page, which the walk refuses.
     jumpTarget = target - CMX_HEADER_SIZE;

@@ -54,14 +54,18 @@ constexpr PointReader kPointReaders[2][2][2] = {
 } // namespace
 
 int CCmxParser::DoPolyCurve() {
-    int fillFlag = ReadAttributeGroup();
-    GetPointList(fillFlag);
+    int fillFlag = 0;
+    TaggedRecord operands(*this, {1, 2}, instrEnd, kAttributes);
+    while (operands.Next()) {
+        if (operands.Id() == 1)
+            fillFlag = ReadAttributeGroup();
+        else if (operands.Id() == 2)
+            GetPointList(fillFlag);
+    }
     return 1;
 }
 
 int CCmxParser::GetPointList(int fillFlag) {
-    GetTag();
-    GetTagSize();
     const WORD count = GetCount();
     // The points and their node bytes are operands of this instruction: a count that the
     // instruction cannot hold is damage, and the list is rejected before anything is built.
@@ -165,20 +169,30 @@ void CCmxParser::AddShape(unsigned char* letters, tagDoublePoint* points, WORD c
 }
 
 int CCmxParser::DoRectangle() {
-    const int fillFlag = ReadAttributeGroup();
-    GetTag();
-    GetTagSize();
-    const double centreX = GetFileCoordinate();
-    const double centreY = GetFileCoordinate();
-    const double width = GetLength();
-    const double height = GetLength();
-    const double radius = GetLength();
-    // Millionths of a degree in 32-bit files, tenths in 16-bit ones, counter-clockwise.
-    const double degrees = ShortCoordinates() ? GetInteger() / 10.0 : GetInt32() / 1.0e6;
-    tagDoubleRect bounds;
-    GetRectangle(&bounds);
-    GetTag();
-    if (cursor.Exhausted() || drawing == nullptr)
+    int fillFlag = 0;
+    bool read = false;
+    double centreX = 0, centreY = 0, width = 0, height = 0, radius = 0, degrees = 0;
+    TaggedRecord operands(*this, {1, 2}, instrEnd, kAttributes);
+    while (operands.Next()) {
+        if (operands.Id() == 1) {
+            fillFlag = ReadAttributeGroup();
+        } else if (operands.Id() == 2) {
+            centreX = GetFileCoordinate();
+            centreY = GetFileCoordinate();
+            width = GetLength();
+            height = GetLength();
+            radius = GetLength();
+            // Millionths of a degree in 32-bit files, tenths in 16-bit ones, counter-clockwise.
+            degrees = ShortCoordinates() ? GetInteger() / 10.0 : GetInt32() / 1.0e6;
+            tagDoubleRect bounds;
+            GetRectangle(&bounds);
+            read = !cursor.Exhausted();
+        }
+    }
+    // A rectangle without its geometry is cut short.
+    if (!read)
+        cursor.Exhaust();
+    if (!read || cursor.Exhausted() || drawing == nullptr)
         return 1;
 
     // The outline counter-clockwise from the lower edge, around the centre; rounded corners

@@ -37,3 +37,88 @@ WORD CCmxParser::GetFileMatrix(CMatrix* matrix) {
     // An unknown type leaves the caller's matrix as it was.
     return type;
 }
+
+CCmxParser::TaggedRecord::TaggedRecord(CCmxParser& parser,
+                                       std::initializer_list<unsigned char> order, DWORD end,
+                                       unsigned char unboundId)
+    : parser_(parser), end_(end != 0 ? end : 0xFFFFFFFF), unboundId_(unboundId) {
+    for (unsigned char id : order)
+        if (count_ < sizeof order_)
+            order_[count_++] = id;
+}
+
+bool CCmxParser::TaggedRecord::Next() {
+    Close();
+    if (done_)
+        return false;
+    if (!parser_.Tagged()) {
+        // Reads past the end yield zeros and stop the walk, as the fields' readers have it.
+        if (index_ == count_) {
+            done_ = true;
+            return false;
+        }
+        id_ = order_[index_++];
+        return true;
+    }
+    CmxCursor& cursor = parser_.cursor;
+    const DWORD start = cursor.Position();
+    // A record ends at its end tag, or at its own end when the tag is missing.
+    if (start >= RecordEnd()) {
+        done_ = true;
+        return false;
+    }
+    const unsigned char id = cursor.U8();
+    if (cursor.Exhausted() || id == 0xFF) {
+        done_ = true;
+        return false;
+    }
+    const DWORD size = cursor.U16();
+    statedEnd_ = ULONGLONG{start} + size;
+    if (id == unboundId_ && !cursor.Exhausted()) {
+        id_ = id;
+        open_ = true;
+        unbound_ = true;
+        return true;
+    }
+    // A size below the tag header cannot be stepped over.
+    if (cursor.Exhausted() || size < 3)
+        return Damaged();
+    outer_ = cursor;
+    const DWORD recordEnd = RecordEnd();
+    cursor.SetLimit(statedEnd_ < recordEnd ? static_cast<DWORD>(statedEnd_) : recordEnd);
+    id_ = id;
+    open_ = true;
+    unbound_ = false;
+    return true;
+}
+
+DWORD CCmxParser::TaggedRecord::RecordEnd() const {
+    const DWORD limit = parser_.cursor.Limit();
+    return end_ < limit ? end_ : limit;
+}
+
+bool CCmxParser::TaggedRecord::Damaged() {
+    // Nothing behind damage can be believed: the reading ends, as a read past the end does.
+    parser_.cursor.Exhaust();
+    done_ = true;
+    return false;
+}
+
+void CCmxParser::TaggedRecord::Close() {
+    if (!open_)
+        return;
+    open_ = false;
+    CmxCursor& cursor = parser_.cursor;
+    if (unbound_) {
+        // The stated end is believed only ahead of what was read and inside the record.
+        if (!cursor.Exhausted() && statedEnd_ > cursor.Position() && statedEnd_ <= RecordEnd())
+            cursor.Seek(static_cast<DWORD>(statedEnd_));
+        return;
+    }
+    // A field that ran short of its own contents read zeros; the record goes on behind it.
+    const DWORD fieldEnd = cursor.Limit();
+    cursor = outer_;
+    cursor.Seek(fieldEnd);
+    if (statedEnd_ > fieldEnd)
+        Damaged();
+}

@@ -4,6 +4,9 @@
 
 #include "vestrel/cmx/cmxparser.h"
 
+// The tag of a shape's rendering attributes among its operands.
+inline constexpr unsigned char kAttributes = 1;
+
 inline unsigned char CCmxParser::GetByte() {
     return cursor.U8();
 }

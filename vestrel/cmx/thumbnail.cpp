@@ -7,6 +7,9 @@
 #include "platform/gdi.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 using namespace drawset_thumb;
@@ -59,6 +62,53 @@ void Quantize(const unsigned char* pixels, DWORD bytesPerPixel, unsigned char* p
                                                 level(colors[i] & 0xFF, 5));
 }
 
+// A picture larger than the picture area, read from its rows (stride bytes each, the first row
+// stored the bottom one unless topDown) and scaled down by area averaging to fit the area with
+// its aspect kept, centred on white: 96 x 96 pixels of blue, green and red, bottom row first.
+// An 8-bit picture's pixels name entries of its palette; an index past it shows black.
+void ScaleDown(const unsigned char* rows, DWORD width, DWORD height, ULONGLONG stride,
+               bool topDown, DWORD bytesPerPixel, const unsigned char* palette, DWORD colors,
+               unsigned char* out) {
+    std::memset(out, 255, 3 * kPicturePixels);
+    const DWORD longer = std::max(width, height);
+    const DWORD fitWidth = std::max<DWORD>(
+        1, static_cast<DWORD>((ULONGLONG{width} * kPictureSide + longer / 2) / longer));
+    const DWORD fitHeight = std::max<DWORD>(
+        1, static_cast<DWORD>((ULONGLONG{height} * kPictureSide + longer / 2) / longer));
+    const DWORD left = (kPictureSide - fitWidth) / 2;
+    const DWORD bottom = (kPictureSide - fitHeight) / 2;
+    // Each output pixel averages the source pixels of its box: the boxes tile the picture, so
+    // every source pixel is read once.
+    auto from = [](DWORD i, DWORD source, DWORD fit) {
+        return static_cast<DWORD>(ULONGLONG{i} * source / fit);
+    };
+    for (DWORD oy = 0; oy < fitHeight; ++oy) {
+        const DWORD y0 = from(oy, height, fitHeight), y1 = from(oy + 1, height, fitHeight);
+        for (DWORD ox = 0; ox < fitWidth; ++ox) {
+            const DWORD x0 = from(ox, width, fitWidth), x1 = from(ox + 1, width, fitWidth);
+            ULONGLONG sum[3] = {0, 0, 0};
+            for (DWORD y = y0; y < y1; ++y) {
+                // Rows count from the bottom here; a top-down picture stores the top one first.
+                const unsigned char* row = rows + (topDown ? height - 1 - y : y) * stride;
+                for (DWORD x = x0; x < x1; ++x) {
+                    const unsigned char* p = row + ULONGLONG{x} * bytesPerPixel;
+                    if (bytesPerPixel == 1)
+                        p = p[0] < colors ? palette + 4 * p[0] : nullptr;
+                    if (p == nullptr)
+                        continue;
+                    sum[0] += p[0];
+                    sum[1] += p[1];
+                    sum[2] += p[2];
+                }
+            }
+            const ULONGLONG n = ULONGLONG{y1 - y0} * (x1 - x0);
+            unsigned char* o = out + 3 * ((bottom + oy) * kPictureSide + left + ox);
+            for (int k = 0; k < 3; ++k)
+                o[k] = static_cast<unsigned char>((sum[k] + n / 2) / n);
+        }
+    }
+}
+
 } // namespace
 
 void CCmxParser::ReleaseThumbnail() {
@@ -89,8 +139,26 @@ int CCmxParser::ProcessThumbNail() {
         colors = kFullPalette;
     const unsigned char* palette =
         4 * colors <= cursor.Remaining() ? cursor.Take(static_cast<DWORD>(4 * colors)) : nullptr;
-    const unsigned char* pixels =
-        palette != nullptr ? cursor.Take(kPicturePixels * bytesPerPixel) : nullptr;
+    // Writers store previews larger than the picture area (256 x 256 at 24 bits); they are
+    // scaled down to it. Their rows are padded to 4 bytes, and only a picture that the chunk
+    // holds whole is read, so a stated size allocates nothing.
+    const auto width = static_cast<std::int32_t>(drawset_bytes::GetU32(info + 4));
+    const auto height = static_cast<std::int32_t>(drawset_bytes::GetU32(info + 8));
+    const bool large = width > static_cast<std::int32_t>(kPictureSide) ||
+                       height > static_cast<std::int32_t>(kPictureSide) ||
+                       height < -static_cast<std::int32_t>(kPictureSide);
+    const DWORD largeWidth = large && width > 0 ? static_cast<DWORD>(width) : 0;
+    const DWORD largeHeight =
+        large && height != 0 && height != INT32_MIN
+            ? static_cast<DWORD>(height < 0 ? -height : height)
+            : 0;
+    const ULONGLONG stride = (ULONGLONG{largeWidth} * bytesPerPixel * 8 + 31) / 32 * 4;
+    const ULONGLONG largeBytes = stride * largeHeight;
+    const unsigned char* pixels = nullptr;
+    if (palette != nullptr && !large)
+        pixels = cursor.Take(kPicturePixels * bytesPerPixel);
+    else if (palette != nullptr && largeBytes > 0 && largeBytes <= cursor.Remaining())
+        pixels = cursor.Take(static_cast<DWORD>(largeBytes));
     if (pixels == nullptr) {
         ReleaseThumbnail();
         stopRecord.thumbnail = CmxThumbnail::damaged;
@@ -101,11 +169,19 @@ int CCmxParser::ProcessThumbNail() {
     if (drawing->thumbnail == nullptr)
         drawing->thumbnail = new CGrObjBitmap;
 
-    // True colours become indices into a palette of the block's own.
+    // True colours, and every picture scaled down, become indices into a palette of the
+    // block's own.
+    unsigned char scaled[3 * kPicturePixels];
     unsigned char ownPalette[4 * kFullPalette];
     unsigned char ownIndices[kPicturePixels];
-    if (trueColor) {
+    if (large) {
+        ScaleDown(pixels, largeWidth, largeHeight, stride, height < 0, bytesPerPixel, palette,
+                  static_cast<DWORD>(std::min<ULONGLONG>(colors, kFullPalette)), scaled);
+        Quantize(scaled, 3, ownPalette, ownIndices);
+    } else if (trueColor) {
         Quantize(pixels, bytesPerPixel, ownPalette, ownIndices);
+    }
+    if (large || trueColor) {
         palette = ownPalette;
         pixels = ownIndices;
         colors = kFullPalette;

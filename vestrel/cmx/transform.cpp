@@ -22,11 +22,11 @@ CMatrix Compose(const CMatrix& outer, const CMatrix& inner) {
 } // namespace
 
 int CCmxParser::DoAddGlobalTransform() {
-    GetTag();
-    GetTagSize();
     CMatrix matrix;
-    GetFileMatrix(&matrix);
-    GetTag();
+    TaggedRecord operands(*this, {1}, instrEnd);
+    while (operands.Next())
+        if (operands.Id() == 1)
+            GetFileMatrix(&matrix);
     transforms.push_back(transforms.empty() ? matrix : Compose(transforms.back(), matrix));
     return 1;
 }
