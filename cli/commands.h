@@ -43,12 +43,12 @@ struct CommandLine {
     bool recursive = false; // -r
     bool ask = false;       // --ask
     bool clipboard = false; // --clipboard
-    RunOptions run;         // --quiet, --strict
+    RunOptions run;         // --quiet, --strict, --page
 };
 
 // Parses args for command, which takes the options in allowed ("-o", "-r", "--ask",
-// "--clipboard", "--quiet", "--strict"). "-" is an operand; "--" ends the options. Returns 0,
-// or the usage error's status.
+// "--clipboard", "--quiet", "--strict", "--page"; "--page all" only for convert). "-" is an
+// operand; "--" ends the options. Returns 0, or the usage error's status.
 int ParseCommandLine(const std::string& command, const Args& args,
                      std::initializer_list<std::string_view> allowed, CommandLine* line);
 

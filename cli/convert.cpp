@@ -87,6 +87,7 @@ bool ConvertOne(const std::string& in, std::string out, const RunOptions& option
         out.insert(0, "./");
     MessageCounter messages;
     CCmxParser parser;
+    parser.SetPage(options.page);
     CString cmxPath(in.c_str());
     CString jobPath(out.c_str());
     int written = 0;
@@ -105,7 +106,7 @@ bool ConvertOne(const std::string& in, std::string out, const RunOptions& option
         if (stop.reason == CmxStop::cancelled)
             Say(in + ": no job file chosen");
         else if (stop.reason != CmxStop::noFile)
-            Say(in + ": " + StopText(stop.reason) + "; no job written");
+            Say(in + ": " + NothingLoaded(stop) + "; no job written");
         return false;
     }
     if (chooser != nullptr)
@@ -115,26 +116,44 @@ bool ConvertOne(const std::string& in, std::string out, const RunOptions& option
     return !ReportLoad(in, messages, stop, objects, "job written", options);
 }
 
-// Converts the drawing on the clipboard or on standard input: it is loaded, then written as a
-// job file. Returns true when it converted whole.
-bool ConvertLoaded(const std::string& input, const std::string& out, const RunOptions& options) {
+std::string Parent(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// The job of one page of a run that converts every page: NAME-pN with the job's extension.
+std::string PageJob(const std::string& job, unsigned long page) {
+    const std::size_t slash = job.find_last_of("/\\");
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t dot = job.find_last_of('.');
+    if (dot == std::string::npos || dot <= nameStart)
+        dot = job.size();
+    return job.substr(0, dot) + "-p" + std::to_string(page) + job.substr(dot);
+}
+
+// Converts one page of the drawing on the clipboard or of the bytes read from standard input:
+// it is loaded, then written as a job file. Returns true when it converted whole; pages, when
+// given, receives the drawing's page count.
+bool ConvertLoadedPage(const std::string& input, const std::vector<BYTE>& bytes,
+                       const std::string& out, const RunOptions& options,
+                       unsigned long* pages = nullptr) {
     MessageCounter messages;
     CCmxParser parser;
-    int loaded = 0;
-    if (input == kClipboardInput) {
-        loaded = parser.LoadCmxFromClipBoard();
-    } else {
-        std::vector<BYTE> bytes;
-        if (!ReadStandardInput(&bytes))
-            return false;
-        loaded = parser.LoadCmxFromMemory(bytes.data(), static_cast<DWORD>(bytes.size()));
-    }
+    parser.SetPage(options.page);
+    const int loaded =
+        input == kClipboardInput
+            ? parser.LoadCmxFromClipBoard()
+            : parser.LoadCmxFromMemory(bytes.data(), static_cast<DWORD>(bytes.size()));
     const std::string name = InputName(input);
     const CCmxStopRecord& stop = parser.GetStopRecord();
+    if (pages != nullptr)
+        *pages = stop.pages;
     if (!loaded) {
         messages.Tell(name);
         Say(name + ": " +
-            (input == kClipboardInput ? "no CMX drawing on it" : StopText(stop.reason)));
+            (input == kClipboardInput && stop.reason != CmxStop::noSuchPage
+                 ? std::string("no CMX drawing on it")
+                 : NothingLoaded(stop)));
         return false;
     }
     const long objects = static_cast<long>(parser.GetDrawing()->GetCount());
@@ -148,15 +167,78 @@ bool ConvertLoaded(const std::string& input, const std::string& out, const RunOp
     return !ReportLoad(name, messages, stop, objects, "job written", options);
 }
 
+// The drawing on the clipboard or on standard input, one page or, with --page all, every page
+// into NAME-pN.job. Returns true when everything converted whole.
+bool ConvertLoaded(const std::string& input, const std::string& out, const RunOptions& options) {
+    std::vector<BYTE> bytes;
+    if (input != kClipboardInput && !ReadStandardInput(&bytes))
+        return false;
+    if (!options.allPages)
+        return ConvertLoadedPage(input, bytes, out, options);
+    RunOptions each = options;
+    each.page = 1;
+    unsigned long pages = 0;
+    bool whole = ConvertLoadedPage(input, bytes, PageJob(out, 1), each, &pages);
+    for (unsigned long page = 2; page <= pages; ++page) {
+        each.page = page;
+        whole = ConvertLoadedPage(input, bytes, PageJob(out, page), each) && whole;
+    }
+    return whole;
+}
+
+// With --page all, each plan becomes one per page of its drawing, page N into NAME-pN.job; a
+// drawing whose pages cannot be counted keeps one plan for page 1, whose conversion tells why.
+std::vector<unsigned long> PagePlans(std::vector<OutputPlan>* plans, const RunOptions& options) {
+    std::vector<unsigned long> pages;
+    if (!options.allPages) {
+        pages.assign(plans->size(), options.page);
+        return pages;
+    }
+    std::vector<OutputPlan> expanded;
+    for (const OutputPlan& plan : *plans) {
+        CCmxParser counter;
+        const long count = std::max(counter.CountCmx6Pages(plan.input.c_str()), 1L);
+        for (long page = 1; page <= count; ++page) {
+            expanded.push_back(
+                {plan.input, PageJob(plan.output, static_cast<unsigned long>(page))});
+            pages.push_back(static_cast<unsigned long>(page));
+        }
+    }
+    *plans = std::move(expanded);
+    return pages;
+}
+
+// Converts the planned drawings, each page as planned; false when one did not convert whole.
+std::size_t ConvertPlans(const std::vector<OutputPlan>& plans,
+                         const std::vector<unsigned long>& pages, const CommandLine& line) {
+    const bool progress = !line.run.quiet && PlatformStderrIsTerminal() && plans.size() > 1;
+    std::size_t failed = 0;
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        const OutputPlan& plan = plans[i];
+        if (progress) {
+            char count[48];
+            std::snprintf(count, sizeof count, "[%zu/%zu] ", i + 1, plans.size());
+            ShowProgress(count + BaseName(plan.input));
+        }
+        // The jobs of drawings in folders below a folder keep their places below the output.
+        const std::string parent = Parent(plan.output);
+        if (!line.folder.empty() && !parent.empty() && !PlatformCreateFolders(parent.c_str())) {
+            Say(parent + ": the folder cannot be created");
+            ++failed;
+            continue;
+        }
+        RunOptions run = line.run;
+        run.page = pages[i];
+        if (!ConvertOne(plan.input, plan.output, run))
+            ++failed;
+    }
+    return failed;
+}
+
 std::string Join(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '/' || folder.back() == '\\')
         return folder + name;
     return folder + "/" + name;
-}
-
-std::string Parent(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 // Adds the *.cmx files of folder (and, when recursive, of the folders below it) to found, each
@@ -210,31 +292,14 @@ int ConvertMany(const CommandLine& line) {
                                        ? WithExtension(path, ".job")
                                        : Join(line.folder, WithExtension(below, ".job"))});
     }
+    const std::vector<unsigned long> pages = PagePlans(&plans, line.run);
     if (!OutputsAreSafe(plans))
         return kExitFailed;
     if (!line.folder.empty() && !PlatformCreateFolders(line.folder.c_str())) {
         Say(line.folder + ": the folder cannot be created");
         return kExitFailed;
     }
-    const bool progress = !line.run.quiet && PlatformStderrIsTerminal() && plans.size() > 1;
-    std::size_t failed = 0;
-    for (std::size_t i = 0; i < plans.size(); ++i) {
-        const OutputPlan& plan = plans[i];
-        if (progress) {
-            char count[48];
-            std::snprintf(count, sizeof count, "[%zu/%zu] ", i + 1, plans.size());
-            ShowProgress(count + BaseName(plan.input));
-        }
-        // The jobs of drawings in folders below a folder keep their places below the output.
-        const std::string parent = Parent(plan.output);
-        if (!line.folder.empty() && !parent.empty() && !PlatformCreateFolders(parent.c_str())) {
-            Say(parent + ": the folder cannot be created");
-            ++failed;
-            continue;
-        }
-        if (!ConvertOne(plan.input, plan.output, line.run))
-            ++failed;
-    }
+    const std::size_t failed = ConvertPlans(plans, pages, line);
     if (!line.run.quiet)
         Say(std::to_string(plans.size() - failed) + " converted, " + std::to_string(failed) +
             " failed");
@@ -246,7 +311,8 @@ int ConvertMany(const CommandLine& line) {
 int Convert(const Args& args) {
     CommandLine line;
     if (int usage = ParseCommandLine(
-            "convert", args, {"-o", "-r", "--ask", "--clipboard", "--quiet", "--strict"}, &line))
+            "convert", args, {"-o", "-r", "--ask", "--clipboard", "--quiet", "--strict", "--page"},
+            &line))
         return usage;
     const Args& operands = line.operands;
     if (line.clipboard) {
@@ -273,6 +339,8 @@ int Convert(const Args& args) {
     if (line.ask) {
         if (operands.size() != 1 || !line.folder.empty() || folderInput)
             return UsageError("convert --ask takes one CMX file and no output");
+        if (line.run.allPages)
+            return UsageError("convert --ask asks for one job file; --page all names its own");
         TerminalChooser chooser(operands[0]);
         CFileDialogChooser* previous = PlatformSetFileDialogChooser(&chooser);
         const bool done = ConvertOne(operands[0], std::string(), line.run, &chooser);
@@ -293,7 +361,11 @@ int Convert(const Args& args) {
         if (int usage = JobNamedCmx(out))
             return usage;
     }
-    return ConvertOne(operands[0], out, line.run) ? kExitOk : kExitFailed;
+    std::vector<OutputPlan> plans = {{operands[0], out}};
+    const std::vector<unsigned long> pages = PagePlans(&plans, line.run);
+    if (!OutputsAreSafe(plans))
+        return kExitFailed;
+    return ConvertPlans(plans, pages, line) == 0 ? kExitOk : kExitFailed;
 }
 
 int Corel(const Args& args) {

@@ -7,6 +7,7 @@
 #include "platform/console.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vestrel_cli {
@@ -56,8 +57,7 @@ std::string WhereItStopped(const CCmxStopRecord& stop) {
         return StopText(stop.reason);
     return "the page walk stopped at instruction " + std::to_string(stop.instruction) + " (code " +
            std::to_string(stop.code) + ", file offset " +
-           std::to_string(static_cast<unsigned long>(stop.offset) + CMX_HEADER_SIZE) +
-           "): " + StopText(stop.reason);
+           std::to_string(static_cast<unsigned long>(stop.offset)) + "): " + StopText(stop.reason);
 }
 
 } // namespace
@@ -122,6 +122,11 @@ bool ReportLoad(const std::string& name, const MessageCounter& messages, const C
     }
     if (stop.thumbnail == CmxThumbnail::damaged)
         (options.strict ? failures : warnings).push_back("the thumbnail is damaged and left out");
+    if (!options.allPages && stop.pages > 1)
+        (options.strict ? failures : warnings)
+            .push_back("the file has " + std::to_string(stop.pages) + " pages; page" +
+                       (stop.pages > 2 ? "s " : " ") + OtherPages(stop.page, stop.pages) +
+                       " left out (--page N reads another)");
     if (!options.quiet)
         for (const std::string& warning : warnings)
             Say(name + ": warning: " + warning);
@@ -197,6 +202,7 @@ DrawingPtr ReadDrawing(const std::string& input, const RunOptions& options, bool
         return nullptr;
     MessageCounter messages;
     CCmxParser parser;
+    parser.SetPage(options.page);
     std::vector<BYTE> bytes;
     int loaded = 0;
     if (input == kClipboardInput) {
@@ -208,6 +214,7 @@ DrawingPtr ReadDrawing(const std::string& input, const RunOptions& options, bool
     } else {
         loaded = parser.LoadCmx6File(input.c_str());
     }
+
     const std::string name = InputName(input);
     const CCmxStopRecord& stop = parser.GetStopRecord();
     if (loaded) {
@@ -217,14 +224,24 @@ DrawingPtr ReadDrawing(const std::string& input, const RunOptions& options, bool
         return drawing;
     }
     messages.Tell(name);
+    if (stop.reason == CmxStop::noSuchPage) {
+        Say(name + ": " + NothingLoaded(stop));
+        return nullptr;
+    }
     if (input == kClipboardInput) {
         Say("the clipboard holds no CMX drawing");
         return nullptr;
     }
     // Bytes without a CMX header may be a job file; for the rest the stop record says why,
     // beside the library's message for a file that cannot be opened.
-    if (stop.reason == CmxStop::noHeader)
-        return ReadJob(input, input == kStandardInput ? &bytes : nullptr);
+    if (stop.reason == CmxStop::noHeader) {
+        DrawingPtr job = ReadJob(input, input == kStandardInput ? &bytes : nullptr);
+        if (job != nullptr && options.page > 1) {
+            Say(name + ": no page " + std::to_string(options.page) + ": a job file holds one");
+            return nullptr;
+        }
+        return job;
+    }
     if (stop.reason != CmxStop::noFile)
         Say(name + ": " + StopText(stop.reason));
     return nullptr;
@@ -256,8 +273,33 @@ const char* StopText(CmxStop reason) {
         return "an instruction's operands run past the page";
     case CmxStop::cancelled:
         return "cancelled";
+    case CmxStop::noSuchPage:
+        return "no such page";
     }
     return "?";
+}
+
+std::string NothingLoaded(const CCmxStopRecord& stop) {
+    if (stop.reason != CmxStop::noSuchPage)
+        return StopText(stop.reason);
+    return "no page " + std::to_string(stop.page) + ": the file has " + std::to_string(stop.pages) +
+           (stop.pages == 1 ? " page" : " pages");
+}
+
+std::string OtherPages(unsigned long page, unsigned long count) {
+    // Runs of pages: the one before the page read, the one behind it.
+    auto run = [](unsigned long first, unsigned long last) {
+        if (first == last)
+            return std::to_string(first);
+        return std::to_string(first) + (last == first + 1 ? " and " : " to ") +
+               std::to_string(last);
+    };
+    std::string text;
+    if (page > 1)
+        text = run(1, std::min(page - 1, count));
+    if (page < count)
+        text += (text.empty() ? "" : " and ") + run(page + 1, count);
+    return text;
 }
 
 std::string WithExtension(const std::string& path, const std::string& extension) {

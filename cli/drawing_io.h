@@ -39,6 +39,9 @@ private:
 struct RunOptions {
     bool quiet = false;  // no progress line, no closing count, no warnings
     bool strict = false; // a warning fails the file too
+    // The page to read (from 1), or every page one after the other (convert --page all).
+    unsigned long page = 1;
+    bool allPages = false;
 };
 
 // A line on standard error behind "vestrel: ". A progress line showing is cleared first.
@@ -50,7 +53,8 @@ void ShowProgress(const std::string& text);
 // objects the drawing's object count (-1 when not known) and written what was still written
 // (null when nothing was). Returns true when the input counts as failed: a library message, a
 // walk that stopped early, images left out, or a drawing left empty by instructions passed
-// over; with strict also a damaged thumbnail or any instruction passed over.
+// over; with strict also a damaged thumbnail, any instruction passed over or pages left out
+// (pages other than the one read, unless the run reads them all).
 bool ReportLoad(const std::string& name, const MessageCounter& messages, const CCmxStopRecord& stop,
                 long objects, const char* written, const RunOptions& options);
 // Whether ReportLoad needs the object count to judge and tell.
@@ -79,6 +83,10 @@ DrawingPtr ReadDrawing(const std::string& input, const RunOptions& options, bool
 
 // Why a load ended, in a few words.
 const char* StopText(CmxStop reason);
+// Why a load read nothing: StopText, or for a page past the file's pages which it is.
+std::string NothingLoaded(const CCmxStopRecord& stop);
+// "2", "2 and 3", "2 to 5", or "1 and 3 to 5": the pages of a file of count pages but page.
+std::string OtherPages(unsigned long page, unsigned long count);
 
 // The path with its extension (if any) replaced.
 std::string WithExtension(const std::string& path, const std::string& extension);

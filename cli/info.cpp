@@ -66,6 +66,7 @@ int Info(const Args& options) {
     const CCmxStopRecord& stop = info.stop;
     std::printf("body:          %lu bytes%s\n", static_cast<unsigned long>(info.bodySize),
                 stop.compressed ? ", stored compressed" : "");
+    std::printf("pages: %lu\n", stop.pages);
     std::printf("chunks (first occurrence, file offset):\n");
     for (int i = 0; i < info.chunkCount; ++i) {
         if (info.chunks[i].offset < 0)
@@ -85,8 +86,7 @@ int Info(const Args& options) {
         std::printf("page walk:     complete\n");
     } else if (stop.instruction != 0) {
         std::printf("page walk:     stopped at instruction %lu (code %d, file offset %lu): %s\n",
-                    stop.instruction, stop.code,
-                    static_cast<unsigned long>(stop.offset + CMX_HEADER_SIZE),
+                    stop.instruction, stop.code, static_cast<unsigned long>(stop.offset),
                     StopText(stop.reason));
     } else {
         std::printf("page walk:     %s\n", StopText(stop.reason));

@@ -109,7 +109,8 @@ bool OutputsAreSafe(const std::vector<OutputPlan>& plans) {
 int WriteDrawingAs(const std::string& command, const Args& args, const char* extension,
                    std::string (*render)(const CGrDrawset&)) {
     CommandLine line;
-    if (int usage = ParseCommandLine(command, args, {"--clipboard", "--quiet", "--strict"}, &line))
+    if (int usage = ParseCommandLine(command, args,
+                                     {"--clipboard", "--quiet", "--strict", "--page"}, &line))
         return usage;
     if (line.clipboard)
         line.operands.insert(line.operands.begin(), kClipboardInput);

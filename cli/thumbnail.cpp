@@ -10,7 +10,7 @@ namespace vestrel_cli {
 
 int Thumbnail(const Args& args) {
     CommandLine line;
-    if (int usage = ParseCommandLine("thumbnail", args, {}, &line))
+    if (int usage = ParseCommandLine("thumbnail", args, {"--page"}, &line))
         return usage;
     const Args& operands = line.operands;
     if (operands.empty() || operands.size() > 2)
@@ -27,6 +27,22 @@ int Thumbnail(const Args& args) {
     if (standardInput && !ReadStandardInput(&bytes))
         return kExitFailed;
     CCmxParser parser;
+    parser.SetPage(line.run.page);
+    // A file holds one preview for all its pages; a page asked for must be there.
+    if (line.run.page > 1) {
+        const long pages =
+            standardInput
+                ? parser.CountCmxImagePages(bytes.data(), static_cast<DWORD>(bytes.size()))
+                : parser.CountCmx6Pages(in.c_str());
+        if (pages >= 0 && static_cast<unsigned long>(pages) < line.run.page) {
+            CCmxStopRecord stop;
+            stop.reason = CmxStop::noSuchPage;
+            stop.page = line.run.page;
+            stop.pages = static_cast<unsigned long>(pages);
+            Say(name + ": " + NothingLoaded(stop));
+            return kExitFailed;
+        }
+    }
     // The preview draws at (1, 1), as the open dialog's preview window has it: through the
     // library's preview for a file, from the loaded drawing for bytes in memory. The load that
     // looks for the thumbnail keeps its messages to itself: the drawing is not this command's

@@ -39,6 +39,26 @@ int ParseCommandLine(const std::string& command, const Args& args,
             line->run.quiet = true;
         } else if (arg == "--strict") {
             line->run.strict = true;
+        } else if (arg == "--page") {
+            if (i + 1 >= args.size())
+                return UsageError(command + ": --page needs a page number");
+            const std::string& page = args[++i];
+            if (page == "all" && command == "convert") {
+                line->run.allPages = true;
+                continue;
+            }
+            // A page number: decimal digits, from 1, that fit the parser's setting.
+            unsigned long number = 0;
+            bool valid = !page.empty() && page.size() <= 9;
+            for (char c : page)
+                valid = valid && c >= '0' && c <= '9';
+            if (valid)
+                number = std::stoul(page);
+            if (!valid || number == 0)
+                return UsageError(command + ": --page takes a page number from 1" +
+                                  (command == "convert" ? " or all" : "") + ", not '" + page + "'");
+            line->run.page = number;
+            line->run.allPages = false;
         }
     }
     return 0;
@@ -56,6 +76,7 @@ const char kGeneral[] =
     "  convert IN... -o DIR         convert drawings and folders of drawings into DIR\n"
     "  convert --ask IN.cmx         convert one drawing, asking for the job file's name\n"
     "  convert --clipboard OUT.job  convert the drawing on the clipboard (Windows)\n"
+    "  convert --page all IN.cmx    convert every page, page N into IN-pN.job\n"
     "  info FILE.cmx                show the header, the chunks and the instructions\n"
     "  dump FILE [OUT.json]         print a CMX or job file's drawing as JSON\n"
     "  svg IN [OUT.svg]             draw a CMX or job file's drawing as SVG\n"
@@ -95,14 +116,18 @@ const char kConvert[] =
     "  --ask        ask for the job file's name (on the terminal)\n"
     "  --clipboard  convert the drawing on the Windows clipboard\n"
     "  --quiet      no progress line, no closing count, no warnings\n"
-    "  --strict     a warning (a damaged thumbnail, instructions passed over) fails the file\n";
+    "  --strict     a warning (a damaged thumbnail, instructions passed over, pages left out)\n"
+    "               fails the file\n"
+    "  --page N     convert page N (from 1; default 1)\n"
+    "  --page all   convert every page, page N into NAME-pN.job\n";
 
 const char kInfo[] =
     "Usage: vestrel info FILE.cmx\n"
     "       vestrel info -\n"
     "\n"
-    "Prints on standard output what the reader sees in a CMX file: the header, the chunks, the\n"
-    "page's instructions by code, and how the load ended (the stop record).\n";
+    "Prints on standard output what the reader sees in a CMX file: the header, the number of\n"
+    "pages, the chunks, the first page's instructions by code, and how the load ended (the stop\n"
+    "record).\n";
 
 const char kDump[] =
     "Usage: vestrel dump [OPTIONS] FILE [OUT.json]\n"
@@ -112,8 +137,9 @@ const char kDump[] =
     "OUT.json is given. FILE - is standard input.\n"
     "\n"
     "Options:\n"
+    "  --page N     read page N (from 1; default 1)\n"
     "  --quiet      no warnings\n"
-    "  --strict     a warning fails the file\n";
+    "  --strict     a warning (such as pages left out) fails the file\n";
 
 const char kSvg[] =
     "Usage: vestrel svg [OPTIONS] IN [OUT.svg]\n"
@@ -123,15 +149,17 @@ const char kSvg[] =
     ".svg beside it; OUT.svg - is standard output. IN - is standard input and needs OUT.svg.\n"
     "\n"
     "Options:\n"
+    "  --page N     read page N (from 1; default 1)\n"
     "  --quiet      no warnings\n"
-    "  --strict     a warning fails the file\n";
+    "  --strict     a warning (such as pages left out) fails the file\n";
 
 const char kThumbnail[] =
-    "Usage: vestrel thumbnail IN.cmx [OUT.png]\n"
+    "Usage: vestrel thumbnail [--page N] IN.cmx [OUT.png]\n"
     "\n"
     "Writes a CMX file's thumbnail as a 128 x 128 PNG. The default output is IN with the\n"
     "extension .png beside it; OUT.png - is standard output. IN - is standard input and needs\n"
-    "OUT.png. A file without a usable thumbnail fails, and no PNG is written.\n";
+    "OUT.png. A file without a usable thumbnail fails, and no PNG is written. The thumbnail is\n"
+    "the file's, for all its pages; with --page N the file must have page N.\n";
 
 const char kCorel[] =
     "Usage: vestrel corel PROGID OUT.job   (Windows)\n"

@@ -121,6 +121,23 @@ int main(int argc, char** argv) {
         put("compressed", "shapes-packed.cmx", CompressedTwin(Shapes(plain), 0));
         put("compressed", "sample-packed.cmx", CompressedTwin(SampleDrawing(plain), 0));
 
+        // Several pages, each with its reference list and listed in the page index; and the
+        // header chunk of 184 bytes that older files state, the body behind the 204 bytes read.
+        SampleLayout pages;
+        pages.secondPage = true;
+        const Bytes twoPages = SampleDrawing(plain, true, pages);
+        for (const char* target : {"load", "convert", "dropblock", "clipboard"})
+            put(target, "sample-pages.cmx", twoPages);
+        put("compressed", "sample-pages-packed.cmx", CompressedTwin(twoPages, 0));
+        CmxBuilder older;
+        older.header().chunkSize = 184;
+        PageBuilder olderPage(plain);
+        olderPage.PolyCurve(Polyline(0, 0, 10, 10, 3, {}));
+        older.Page(olderPage);
+        older.ColorTable({Rgb(1, 2, 3)});
+        for (const char* target : {"load", "dropblock"})
+            put(target, "header-184.cmx", older.Build());
+
         // Jobs: the drawings converted. A thumbnail costs 16 KiB, so only a few carry one.
         put("jobfile", "rich.job", JobOf(RichDrawing(plain), root / "jobfile"));
         put("jobfile", "sample.job", JobOf(SampleDrawing(plain), root / "jobfile"));

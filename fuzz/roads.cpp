@@ -336,11 +336,12 @@ std::string CompressedRoad(const std::uint8_t* data, std::size_t size) {
     CCmxParser plainParser;
     int plainResult = 0;
     std::string fault = Load("plain.cmx", data, size, plainParser, &plainResult);
-    constexpr std::size_t kHeader = 204;
-    if (!fault.empty() || size <= kHeader || std::memcmp(data + 8, "CDRX", 4) == 0)
+    // The twin compresses the body from where the reader found it to start.
+    const std::size_t bodyStart = plainParser.GetBodyStart();
+    if (!fault.empty() || size <= bodyStart || size < 204 || std::memcmp(data + 8, "CDRX", 4) == 0)
         return fault;
     const std::vector<std::uint8_t> twin =
-        cmxtest::CompressedTwin(std::vector<std::uint8_t>(data, data + size), 0, true);
+        cmxtest::CompressedTwin(std::vector<std::uint8_t>(data, data + size), 0, true, bodyStart);
     CCmxParser twinParser;
     int twinResult = 0;
     fault = Load("twin.cmx", twin.data(), twin.size(), twinParser, &twinResult);

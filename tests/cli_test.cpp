@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 using namespace cmxtest;
@@ -350,7 +351,7 @@ TEST(Cli, InfoTellsHowTheLoadEnded) {
          {"stored compressed", "      42         1  passed over\n",
           "      68         1  rectangle\n", "page walk:     complete\n"}},
         {damaged.Build(),
-         {"page walk:     stopped at instruction 3 (code 42, file offset 268): an instruction's "
+         {"page walk:     stopped at instruction 3 (code 42, file offset 264): an instruction's "
           "size cannot hold its header\n"}},
         {noOutlines.Build(), {"no outline table: 2 shapes without fill take colour reference 0\n"}},
     };
@@ -361,4 +362,71 @@ TEST(Cli, InfoTellsHowTheLoadEnded) {
         for (const std::string& line : c.lines)
             EXPECT_NE(out.find(line), std::string::npos) << line << "\nin\n" << out;
     }
+}
+
+// Pages: --page chooses one, convert --page all writes each as NAME-pN.job, and the pages a run
+// leaves out are named in a warning that --strict makes a failure.
+TEST(Cli, PagesAreChosenAndThoseLeftOutAreNamed) {
+    MessageRecorder recorder;
+    TempDir dir;
+    CmxBuilder cmx;
+    cmxtest::Thumbnail thumb;
+    thumb.palette = {0, 0, 0, 0, 255, 255, 255, 0};
+    thumb.pixels.assign(96 * 96, 1);
+    cmx.Thumb(thumb);
+    cmx.ColorTable({Rgb(1, 2, 3)});
+    cmx.OutlineTable({1});
+    std::vector<PageBuilder> pages;
+    for (int n = 1; n <= 3; ++n) {
+        pages.emplace_back(Variant{});
+        for (int i = 0; i < n; ++i)
+            pages.back().PolyCurve(Polyline(0, n, 10, 0, 2, {}));
+    }
+    cmx.Pages(pages);
+    const std::string in = dir.File("three.cmx");
+    WriteFile(in, cmx.Build());
+    const auto objects = [](const std::string& job) {
+        std::unique_ptr<CGrDrawset> drawing(CGrDrawset::ReadJobFile(job.c_str()));
+        return drawing->GetCount();
+    };
+    const struct {
+        int (*command)(const Args&);
+        Args args;
+        int status;
+        std::string said;
+    } cases[] = {
+        {Convert,
+         {in, dir.File("a.job")},
+         kExitOk,
+         "warning: the file has 3 pages; pages 2 and 3 left out"},
+        {Convert, {"--strict", in, dir.File("b.job")}, kExitFailed, "failed: the file has 3 pages"},
+        {Convert, {"--page", "2", in, dir.File("c.job")}, kExitOk, "pages 1 and 3 left out"},
+        {Convert,
+         {"--page", "4", in, dir.File("d.job")},
+         kExitFailed,
+         "no page 4: the file has 3 pages; no job written"},
+        {Convert, {"--page", "all", in, "-o", dir.File("all")}, kExitOk, "3 converted, 0 failed"},
+        {Dump, {"--page", "3", "--quiet", in, dir.File("e.json")}, kExitOk, ""},
+        {Svg, {"--page", "4", in, dir.File("f.svg")}, kExitFailed, "no page 4"},
+        {vestrel_cli::Thumbnail, {"--page", "3", in, dir.File("g.png")}, kExitOk, ""},
+        {vestrel_cli::Thumbnail, {"--page", "4", in, dir.File("h.png")}, kExitFailed, "no page 4"},
+        {Convert, {"--page", "0", in}, kExitUsage, "--page takes a page number from 1 or all"},
+        {Dump, {"--page", "all", in}, kExitUsage, "--page takes a page number from 1, not 'all'"},
+        {Svg, {in, "--page"}, kExitUsage, "--page needs a page number"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        const Outcome outcome = Capture(c.command, c.args);
+        EXPECT_EQ(outcome.status, c.status);
+        EXPECT_NE(outcome.err.find(c.said), std::string::npos) << outcome.err;
+    }
+    EXPECT_EQ(objects(dir.File("a.job")), 1);
+    EXPECT_EQ(objects(dir.File("c.job")), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("d.job")));
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_EQ(objects(dir.File("all/three-p" + std::to_string(n) + ".job")), n);
+    EXPECT_NE(ReadText(dir.File("e.json")).find("[\"M\", 0, 3]"), std::string::npos);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Info({in}), kExitOk);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("pages: 3\n"), std::string::npos);
 }

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 
 using namespace cmxtest;
@@ -337,12 +338,12 @@ TEST(DropBlock, ReadAtTheAnnouncedSize) {
     ASSERT_EQ(parser.AddDataBlock(&piece.v, static_cast<long>(image.size())), 1);
     ASSERT_EQ(parser.LoadCmxFromDropBlock(), 1);
     // The unfilled tail is part of the body.
-    EXPECT_EQ(parser.GetDataSize(), image.size() + 50 - 204);
+    EXPECT_EQ(parser.GetDataSize(), image.size() + 50 - 200);
 }
 
 TEST(DropBlock, NothingToLoad) {
     const Bytes sample = SampleDrawing();
-    const Bytes headerOnly(sample.begin(), sample.begin() + 204);
+    const Bytes headerOnly(sample.begin(), sample.begin() + 200);
     Bytes notCmx = sample;
     notCmx[20] = '[';
     const std::pair<const char*, std::optional<Bytes>> cases[] = {
@@ -397,6 +398,47 @@ TEST(DropBlock, DrawingsComeBackAsTheFileRoadsJob) {
     }
 }
 
+// A file whose page chunk stands right behind a header chunk of 180 bytes, as writers leave
+// it without a preview, loads alike through every road.
+TEST(Roads, APageRightBehindTheHeaderChunkLoadsEverywhere) {
+    CmxBuilder cmx;
+    PageBuilder page(cmx.variant());
+    page.PolyCurve(Polyline(0, 0, 10, 10, 3, {}));
+    page.PolyCurve(Polyline(5, 5, 10, 0, 2, {}));
+    cmx.Page(page);
+    cmx.ColorTable({Rgb(1, 2, 3)});
+    const Bytes image = cmx.Build();
+    ASSERT_EQ(std::string(image.begin() + 200, image.begin() + 204), "page");
+    MessageRecorder messages;
+    ClipboardTurn turn;
+    const std::pair<const char*, std::function<int(CCmxParser&)>> roads[] = {
+        {"file", [&](CCmxParser& p) { return p.LoadCmx6File(WriteTemp(image).c_str()); }},
+        {"memory",
+         [&](CCmxParser& p) {
+             return p.LoadCmxFromMemory(image.data(), static_cast<DWORD>(image.size()));
+         }},
+        {"clipboard",
+         [&](CCmxParser& p) {
+             EXPECT_TRUE(PutOnClipboard({{CmxFormat(), image}}));
+             return p.LoadCmxFromClipBoard();
+         }},
+        {"drop block",
+         [&](CCmxParser& p) {
+             SendDropBlock(p, image);
+             return p.LoadCmxFromDropBlock();
+         }},
+    };
+    for (const auto& [name, load] : roads) {
+        SCOPED_TRACE(name);
+        CCmxParser parser;
+        ASSERT_EQ(load(parser), 1);
+        EXPECT_TRUE(parser.GetStopRecord().Complete());
+        EXPECT_EQ(parser.GetDrawing()->GetCount(), 2);
+        EXPECT_EQ(parser.GetBodyStart(), 200u);
+    }
+    EXPECT_TRUE(messages.messages.empty());
+}
+
 TEST(ClipboardLoad, FindsTheFormatAmongOthers) {
     ClipboardTurn turn;
     const Bytes image = SampleDrawing();
@@ -432,7 +474,7 @@ TEST(ClipboardLoad, NothingToLoadClosesTheClipboardAndLeavesIt) {
     const Bytes image = SampleDrawing();
     Bytes notCmx = image;
     notCmx[21] = 'c';
-    const Bytes headerOnly(image.begin(), image.begin() + 204);
+    const Bytes headerOnly(image.begin(), image.begin() + 200);
     const Bytes text = {'h', 'i', 0};
     const std::pair<const char*, std::vector<ClipboardData>> cases[] = {
         {"an empty clipboard", {}},

@@ -78,7 +78,15 @@ TEST(Frame, ExportedPlainFunctions) {
     EXPECT_EQ(WEP(12345), 1);
     EXPECT_EQ(LoadCmx6File("/nonexistent/file.cmx"), 0);
     EXPECT_EQ(recorder.Ids(), std::vector<int>{1});
+#if VESTREL_TESTS_SEE_GLOBALS
+    // The plain function reads the first page, whatever page the parser is set to.
+    theCmxParser.SetPage(2);
+#endif
     EXPECT_EQ(LoadCmx6File(WriteTemp(SmallDrawing()).c_str()), 1);
+#if VESTREL_TESTS_SEE_GLOBALS
+    EXPECT_EQ(theCmxParser.GetPage(), 2u);
+    theCmxParser.SetPage(1);
+#endif
     EXPECT_EQ(SetFrameSize(300, 4000000000u), 1);
     TempDir dir;
     EXPECT_EQ(WriteJobFile(dir.File("framed.job").c_str()), 1);

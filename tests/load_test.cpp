@@ -2,9 +2,12 @@
 #include "tests/support/parser_access.h"
 #include "tests/support/test_util.h"
 
+#include "drawset/bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -20,6 +23,27 @@ Bytes SimpleFile(Variant v = {}) {
     return FileWithPage(page, v);
 }
 
+// Three pages, each followed by its reference list: page n holds n lines at height n, behind a
+// jump over an instruction without a handler.
+Bytes ThreePages(Variant v) {
+    CmxBuilder cmx(v);
+    cmx.ColorTable({Rgb(1, 2, 3)});
+    std::vector<PageBuilder> pages;
+    for (int n = 1; n <= 3; ++n) {
+        PageBuilder page(v);
+        page.BeginPage();
+        page.Jump(0);
+        page.Instruction(99, Bytes(8, 0));
+        page.SetJumpTarget(0, static_cast<std::uint32_t>(page.size()));
+        for (int i = 0; i < n; ++i)
+            page.PolyCurve(Polyline(0, n, 10, 0, 2, {}));
+        pages.push_back(page);
+    }
+    cmx.Pages(pages);
+    cmx.Index();
+    return cmx.Build();
+}
+
 } // namespace
 
 TEST(Load, ReturnsExactlyOneAndLeavesTheBodyReleased) {
@@ -29,7 +53,7 @@ TEST(Load, ReturnsExactlyOneAndLeavesTheBodyReleased) {
     EXPECT_TRUE(load.messages().empty());
     EXPECT_EQ(load.parser.GetDataBuffer(), nullptr);
     EXPECT_EQ(load.parser.GetReadPos(), 0u);
-    EXPECT_EQ(load.parser.GetDataSize(), file.size() - 204);
+    EXPECT_EQ(load.parser.GetDataSize(), file.size() - 200);
     EXPECT_EQ(load.parser.GetFormatVersion(), '2');
     ASSERT_NE(load.parser.GetDrawing(), nullptr);
     ASSERT_NE(load.parser.GetGroupStack(), nullptr);
@@ -47,7 +71,7 @@ TEST(Load, RejectedHeadersGiveNoMessageAndNoLists) {
         {"file ends inside the identifier", [](Bytes& f) { f.resize(40); }},
         {"file holds only the RIFF part", [](Bytes& f) { f.resize(20); }},
         {"empty file", [](Bytes& f) { f.clear(); }},
-        {"only the header", [](Bytes& f) { f.resize(204); }},
+        {"only the header", [](Bytes& f) { f.resize(200); }},
         {"header cut behind the identifier", [](Bytes& f) { f.resize(100); }},
     };
     for (const Case& c : cases) {
@@ -83,7 +107,7 @@ TEST(Load, TheStopRecordSaysWhyALoadEndedEarly) {
         {"only the header",
          [] {
              Bytes f = SimpleFile();
-             f.resize(204);
+             f.resize(200);
              return WriteTemp(f);
          },
          0, CmxStop::emptyBody},
@@ -163,6 +187,51 @@ TEST(Load, EveryLoadStartsFromAFreshWalkState) {
     ASSERT_EQ(parser.ParseCmx6(&cmx, &job), 1);
     std::unique_ptr<CGrDrawset> converted(CGrDrawset::ReadJobFile(job));
     expectFresh(*converted);
+}
+
+// The body starts where the header chunk ends as the file states it; a stated size that cannot
+// be the header chunk's leaves the body behind the 204 bytes read as the header.
+TEST(Load, TheBodyStartsWhereTheHeaderChunkEnds) {
+    struct Case {
+        const char* name;
+        std::uint32_t chunkSize;
+        std::function<void(Bytes&)> patch;
+        std::size_t bodyStart;
+    };
+    const auto stated = [](std::uint32_t size) {
+        return [size](Bytes& f) { drawset_bytes::PutU32(&f[16], size); };
+    };
+    const Case cases[] = {
+        {"180, the page right behind it", 180, [](Bytes&) {}, 200},
+        {"184", 184, [](Bytes&) {}, 204},
+        {"a longer header chunk", 200, [](Bytes&) {}, 220},
+        {"too small for the header's fields", 184, stated(111), 204},
+        {"zero", 184, stated(0), 204},
+        {"past the file", 184, stated(0xFFFFFFF0), 204},
+        {"a RIFX file states it big-endian", 180,
+         [](Bytes& f) {
+             std::memcpy(&f[0], "RIFX", 4);
+             drawset_bytes::PutU32BE(&f[16], 180);
+         },
+         200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CmxBuilder cmx;
+        cmx.header().chunkSize = c.chunkSize;
+        PageBuilder page(cmx.variant());
+        page.PolyCurve(Polyline(0, 0, 10, 10, 3, {}));
+        cmx.Page(page);
+        cmx.ColorTable({Rgb(1, 2, 3)});
+        Bytes file = cmx.Build();
+        c.patch(file);
+        Load load(file);
+        EXPECT_EQ(load.result, 1);
+        EXPECT_TRUE(load.messages().empty());
+        EXPECT_EQ(load.objects().size(), 1u);
+        EXPECT_EQ(load.parser.GetBodyStart(), c.bodyStart);
+        EXPECT_EQ(load.parser.GetDataSize(), file.size() - c.bodyStart);
+    }
 }
 
 TEST(Load, RiffMagicIsNotCompared) {
@@ -310,7 +379,8 @@ TEST(Load, InspectionCountsInstructionsAndFindsChunks) {
     MessageRecorder recorder;
     CCmxParser parser;
     CCmxFileInfo info;
-    ASSERT_EQ(parser.InspectCmx6File(WriteTemp(RichDrawing(Variant{})).c_str(), &info), 1);
+    const Bytes file = RichDrawing(Variant{});
+    ASSERT_EQ(parser.InspectCmx6File(WriteTemp(file).c_str(), &info), 1);
     EXPECT_TRUE(info.stop.Complete());
     EXPECT_EQ(info.instructions[67], 4u);
     EXPECT_EQ(info.instructions[-67], 1u);
@@ -319,7 +389,9 @@ TEST(Load, InspectionCountsInstructionsAndFindsChunks) {
     EXPECT_EQ(info.instructions.count(99), 0u); // jumped over
     EXPECT_EQ(info.objectCount, 9);
     EXPECT_EQ(std::string(info.chunks[0].id), "page");
-    EXPECT_GT(info.chunks[0].offset, 204);
+    // Chunk offsets are file offsets.
+    ASSERT_GT(info.chunks[0].offset, 0);
+    EXPECT_EQ(std::memcmp(&file[static_cast<std::size_t>(info.chunks[0].offset)], "page", 4), 0);
     EXPECT_EQ(parser.GetDrawing(), nullptr);
     EXPECT_EQ(parser.InspectCmx6File("/nonexistent.cmx", &info), 0);
     EXPECT_EQ(recorder.Ids(), std::vector<int>{1});
@@ -371,4 +443,75 @@ TEST(Load, TablesBehindALargePageAreFoundAfterTheWalkGaveItsBytesBack) {
     std::unique_ptr<CGrDrawset> converted(CGrDrawset::ReadJobFile(job));
     expectWhole(*converted);
     EXPECT_TRUE(quiet.Ids().empty());
+}
+
+// A load reads the page it is set to; one past the pages loads nothing and keeps what was held.
+TEST(Pages, EachPageLoadsByItsNumber) {
+    for (const Variant& v : {Variant{}, Variant{false, true, false}}) {
+        SCOPED_TRACE(v.Name());
+        const Bytes file = ThreePages(v);
+        const std::string path = WriteTemp(file);
+        MessageRecorder recorder;
+        for (unsigned long n = 0; n <= 3; ++n) {
+            SCOPED_TRACE(n);
+            CCmxParser parser;
+            parser.SetPage(n);
+            ASSERT_EQ(parser.LoadCmx6File(path.c_str()), 1);
+            const unsigned long page = n == 0 ? 1 : n;
+            const CCmxStopRecord& stop = parser.GetStopRecord();
+            EXPECT_TRUE(stop.Complete());
+            EXPECT_TRUE(stop.passedOver.empty());
+            EXPECT_EQ(stop.page, page);
+            EXPECT_EQ(stop.pages, 3u);
+            const std::vector<CGrObj*> objects = Objects(*parser.GetDrawing());
+            ASSERT_EQ(objects.size(), page);
+            EXPECT_EQ(PathPoints(objects[0])[0].y, static_cast<double>(page));
+        }
+        CCmxParser parser;
+        ASSERT_EQ(parser.LoadCmx6File(path.c_str()), 1);
+        const CGrDrawset* held = parser.GetDrawing();
+        parser.SetPage(4);
+        EXPECT_EQ(parser.LoadCmx6File(path.c_str()), 0);
+        EXPECT_EQ(parser.GetStopRecord().reason, CmxStop::noSuchPage);
+        EXPECT_EQ(parser.GetStopRecord().pages, 3u);
+        EXPECT_EQ(parser.GetDrawing(), held);
+        EXPECT_TRUE(recorder.messages.empty());
+        EXPECT_EQ(parser.CountCmx6Pages(path.c_str()), 3);
+    }
+    // A compressed body is counted and read alike.
+    const Bytes packed = CompressedTwin(ThreePages(Variant{}), 0);
+    CCmxParser parser;
+    EXPECT_EQ(parser.CountCmxImagePages(packed.data(), static_cast<DWORD>(packed.size())), 3);
+    parser.SetPage(3);
+    ASSERT_EQ(parser.LoadCmxFromMemory(packed.data(), static_cast<DWORD>(packed.size())), 1);
+    EXPECT_EQ(parser.GetDrawing()->GetCount(), 3);
+}
+
+// Counting follows the chunks' stated sizes and stops where they leave the body.
+TEST(Pages, CountingStaysWithinTheBytes) {
+    const auto pageIds = [](std::size_t count, std::uint32_t size) {
+        CmxBuilder cmx;
+        for (std::size_t i = 0; i < count; ++i)
+            cmx.Raw({'p', 'a', 'g', 'e'}).Raw(ByteWriter(Variant{}).DWord(size).bytes());
+        return cmx.Build();
+    };
+    CmxBuilder tableOnly;
+    tableOnly.ColorTable({Rgb(1, 2, 3)});
+    Bytes notCmx = ThreePages(Variant{});
+    notCmx[21] = 'c';
+    const std::pair<const char*, Bytes> cases[] = {
+        {"no page", tableOnly.Build()},
+        {"a size past the body ends the count", pageIds(3, 0x7FFFFFF0)},
+        {"pages of size 0 one behind the other", pageIds(5000, 0)},
+        {"no CMX file", notCmx},
+    };
+    const long expected[] = {0, 1, 5000, -1};
+    CCmxParser parser;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].first);
+        const Bytes& file = cases[i].second;
+        EXPECT_EQ(parser.CountCmxImagePages(file.data(), static_cast<DWORD>(file.size())),
+                  expected[i]);
+    }
+    EXPECT_EQ(parser.CountCmx6Pages("/nonexistent.cmx"), -1);
 }

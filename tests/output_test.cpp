@@ -171,7 +171,7 @@ TEST(Output, ParseCmx6Failures) {
     notCmx[25] = 'x';
     CString bad(WriteTemp(notCmx).c_str());
     EXPECT_EQ(parser.ParseCmx6(&bad, &job), 0);
-    CString empty(WriteTemp(Bytes(Sample().begin(), Sample().begin() + 204)).c_str());
+    CString empty(WriteTemp(Bytes(Sample().begin(), Sample().begin() + 200)).c_str());
     EXPECT_EQ(parser.ParseCmx6(&empty, &job), 0);
     EXPECT_EQ(recorder.Ids(), std::vector<int>{1});
     EXPECT_FALSE(std::filesystem::exists(dir.File("x.job")));

@@ -17,7 +17,8 @@ namespace {
 
 constexpr int kNoPage = 3;
 constexpr int kIncomplete = 4;
-constexpr std::size_t kHeader = 204;
+// The builder's header chunk ends here.
+constexpr std::size_t kHeader = 200;
 
 struct ChunkSpan {
     std::string id;

@@ -119,7 +119,7 @@ TEST(Thumbnail, PixelsFollowTheCountedPalette) {
         t.pixels.resize(96 * 96 + 40, 0xEE);
         Bytes file = FileWithThumbnail(t);
         if (c.chunkSize) {
-            const std::size_t at = 204 + 4;
+            const std::size_t at = 200 + 4;
             drawset_bytes::PutU32(&file[at], *c.chunkSize);
         }
         Load load(file);

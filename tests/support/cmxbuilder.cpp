@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -11,8 +12,6 @@
 namespace cmxtest {
 
 namespace {
-
-constexpr std::size_t kHeaderSize = 204;
 
 void PutLE32(Bytes& out, std::size_t at, std::uint32_t v) {
     drawset_bytes::PutU32(&out[at], v);
@@ -173,10 +172,11 @@ std::size_t PageBuilder::Instruction(std::int16_t code, const Bytes& operands,
     return start;
 }
 
-std::size_t PageBuilder::BeginPage() {
+std::size_t PageBuilder::BeginPage(std::int32_t left, std::int32_t top, std::int32_t right,
+                                   std::int32_t bottom) {
     ByteWriter w(variant_);
     std::size_t t = w.BeginTag(1);
-    w.Word(1).DWord(0).Rect(0, 1000, 1000, 0).DWord(0).Word(0).DWord(0);
+    w.Word(1).DWord(0).Rect(left, top, right, bottom).DWord(0).Word(0).DWord(0);
     w.EndTag(t);
     t = w.BeginTag(2);
     w.IdentityMatrix();
@@ -499,13 +499,23 @@ CmxBuilder& CmxBuilder::OutlineTable(const std::vector<std::uint16_t>& colorRefs
 CmxBuilder& CmxBuilder::Page(const PageBuilder& page) {
     Bytes data = page.data();
     // Jump targets are file offsets: the page data starts 8 bytes behind the chunk's id.
-    std::uint32_t pageFileOffset = static_cast<std::uint32_t>(kHeaderSize + body_.size() + 8);
+    std::uint32_t pageFileOffset = static_cast<std::uint32_t>(bodyStart() + body_.size() + 8);
     for (const PageBuilder::JumpPatch& jump : page.jumps()) {
         ByteWriter w(variant_);
         w.DWord(jump.absolute ? jump.target : pageFileOffset + jump.target);
         std::memcpy(&data[jump.at], w.bytes().data(), 4);
     }
     return Chunk("page", data);
+}
+
+CmxBuilder& CmxBuilder::Pages(const std::vector<PageBuilder>& pages) {
+    for (const PageBuilder& page : pages) {
+        Page(page);
+        ByteWriter references(variant_);
+        references.Word(0);
+        Chunk("rlst", references.bytes());
+    }
+    return *this;
 }
 
 CmxBuilder& CmxBuilder::Thumb(const Thumbnail& thumbnail) {
@@ -547,7 +557,7 @@ CmxBuilder& CmxBuilder::Images(const std::vector<Raster>& images, std::uint16_t 
     Chunk("ixef", index.bytes());
     for (std::size_t i = 0; i < images.size(); ++i) {
         const Raster& raster = images[i];
-        std::uint32_t imageFileOffset = static_cast<std::uint32_t>(kHeaderSize + body_.size());
+        std::uint32_t imageFileOffset = static_cast<std::uint32_t>(bodyStart() + body_.size());
         ByteWriter offset(variant_);
         offset.DWord(imageFileOffset);
         std::memcpy(&body_[indexStart + 8 + offsetFields[i]], offset.bytes().data(), 4);
@@ -600,8 +610,8 @@ CmxBuilder& CmxBuilder::Images(const std::vector<Raster>& images, std::uint16_t 
 
 CmxBuilder& CmxBuilder::Index() {
     constexpr std::uint32_t kNone = 0xFFFFFFFF;
-    auto fileOffset = [](std::size_t bodyOffset) {
-        return static_cast<std::uint32_t>(kHeaderSize + bodyOffset);
+    auto fileOffset = [this](std::size_t bodyOffset) {
+        return static_cast<std::uint32_t>(bodyStart() + bodyOffset);
     };
     auto first = [&](const std::string& id) -> std::uint32_t {
         for (const auto& [chunk, at] : chunks_)
@@ -616,10 +626,14 @@ CmxBuilder& CmxBuilder::Index() {
     for (const auto& [type, id] : kTables)
         if (first(id) != kNone)
             records.emplace_back(type, first(id));
-    std::vector<std::uint32_t> pages;
-    for (const auto& [chunk, at] : chunks_)
+    // Each page with the reference list that follows it before the next page.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> pages;
+    for (const auto& [chunk, at] : chunks_) {
         if (chunk == "page")
-            pages.push_back(fileOffset(at));
+            pages.emplace_back(fileOffset(at), kNone);
+        else if (chunk == "rlst" && !pages.empty() && pages.back().second == kNone)
+            pages.back().second = fileOffset(at);
+    }
 
     const std::size_t list = body_.size();
     const std::size_t master = list + 12;
@@ -632,8 +646,8 @@ CmxBuilder& CmxBuilder::Index() {
         index.Word(type).DWord(offset);
     ByteWriter pageIndex(variant_);
     pageIndex.Word(static_cast<std::uint16_t>(pages.size())).Word(16);
-    for (std::uint32_t page : pages)
-        pageIndex.DWord(page).DWord(kNone).DWord(kNone).DWord(kNone);
+    for (const auto& [page, references] : pages)
+        pageIndex.DWord(page).DWord(kNone).DWord(kNone).DWord(references);
 
     body_.insert(body_.end(), {'L', 'I', 'S', 'T', 0, 0, 0, 0, 'i', 'n', 'd', 'x'});
     Chunk("ixmr", index.bytes());
@@ -648,20 +662,24 @@ CmxBuilder& CmxBuilder::Index() {
 }
 
 Bytes CmxBuilder::Build() const {
-    Bytes file(kHeaderSize, 0);
+    // The header's fields reach to the end of the bounding box.
+    if (header_.chunkSize < 112)
+        throw std::invalid_argument("a header chunk holds at least 112 bytes");
+    Bytes file(std::max<std::size_t>(bodyStart(), 132), 0);
     std::memcpy(&file[0], "RIFF", 4);
-    PutLE32(file, 4, static_cast<std::uint32_t>(kHeaderSize - 8 + body_.size()));
     std::memcpy(&file[8], "CMX1", 4);
     std::memcpy(&file[12], "cont", 4);
-    PutLE32(file, 16, 184);
+    PutLE32(file, 16, header_.chunkSize);
     std::size_t idLength = std::min<std::size_t>(header_.identifier.size(), 31);
     std::memcpy(&file[20], header_.identifier.data(), idLength);
+    std::memcpy(&file[52], header_.os.data(), std::min<std::size_t>(header_.os.size(), 15));
     file[68] = static_cast<std::uint8_t>(header_.byteOrder ? header_.byteOrder
                                                            : (variant_.littleEndian ? '2' : '4'));
     file[72] = static_cast<std::uint8_t>(header_.coordSize ? header_.coordSize
                                                            : (variant_.shortCoords ? '2' : '4'));
     file[74] = static_cast<std::uint8_t>(header_.version ? header_.version
                                                          : (variant_.tagged ? '2' : '1'));
+    drawset_bytes::PutU16(&file[82], header_.unit);
     drawset_bytes::PutF64(&file[84], header_.scaleFactor);
     PutLE32(file, 104, header_.masterIndex);
     PutLE32(file, 108, header_.info);
@@ -670,7 +688,9 @@ Bytes CmxBuilder::Build() const {
     PutLE32(file, 120, static_cast<std::uint32_t>(header_.top));
     PutLE32(file, 124, static_cast<std::uint32_t>(header_.right));
     PutLE32(file, 128, static_cast<std::uint32_t>(header_.bottom));
+    file.resize(bodyStart());
     file.insert(file.end(), body_.begin(), body_.end());
+    PutLE32(file, 4, static_cast<std::uint32_t>(file.size() - 8));
     return file;
 }
 
@@ -687,11 +707,17 @@ Bytes CmxBuilder::BuildCompressed() const {
     return CompressedTwin(Build(), front);
 }
 
-Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick) {
-    if (file.size() < kHeaderSize + front)
+Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick, std::size_t bodyStart) {
+    if (file.size() < kHeaderSize)
+        throw std::invalid_argument("no body to compress");
+    const bool riffBigEndian = std::memcmp(file.data(), "RIFX", 4) == 0;
+    if (bodyStart == 0)
+        bodyStart = 20 + (riffBigEndian ? drawset_bytes::GetU32BE(&file[16])
+                                        : drawset_bytes::GetU32(&file[16]));
+    if (bodyStart < 20 || file.size() < bodyStart + front)
         throw std::invalid_argument("no body to compress");
     const Variant variant{file[68] == '2', false, false};
-    const auto packAt = file.begin() + static_cast<long>(kHeaderSize + front);
+    const auto packAt = file.begin() + static_cast<long>(bodyStart + front);
     const Bytes rest(packAt, file.end());
     z_stream z{};
     if (deflateInit2(&z, quick ? Z_BEST_SPEED : Z_BEST_COMPRESSION, Z_DEFLATED, quick ? 9 : 15,
@@ -715,6 +741,11 @@ Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick) {
     Bytes twin(file.begin(), packAt);
     twin.insert(twin.end(), pack.bytes().begin(), pack.bytes().end());
     std::memcpy(&twin[8], "CDRX", 4);
+    const auto stated = static_cast<std::uint32_t>(bodyStart - 20);
+    if (riffBigEndian)
+        drawset_bytes::PutU32BE(&twin[16], stated);
+    else
+        PutLE32(twin, 16, stated);
     PutLE32(twin, 4, static_cast<std::uint32_t>(twin.size() - 8));
     return twin;
 }

@@ -12,6 +12,9 @@
 
 namespace cmxtest {
 
+// The header that the reader takes in: the RIFF part and the 184 bytes of the oldest layout.
+constexpr std::size_t kHeaderSize = 204;
+
 using Bytes = std::vector<std::uint8_t>;
 
 struct Variant {
@@ -140,7 +143,9 @@ public:
 
     // An instruction with the given operands; returns its offset in the page data.
     std::size_t Instruction(std::int16_t code, const Bytes& operands, InstrOptions options = {});
-    std::size_t BeginPage();
+    // The page's rectangle in file units, which other readers take for the page size.
+    std::size_t BeginPage(std::int32_t left = 0, std::int32_t top = 1000, std::int32_t right = 1000,
+                          std::int32_t bottom = 0);
     std::size_t BeginLayer(const std::string& name = "Layer 1", std::uint32_t flags = 0);
     std::size_t BeginGroup(std::int32_t left = 0, std::int32_t top = 100, std::int32_t right = 100,
                            std::int32_t bottom = 0, std::int16_t code = 13);
@@ -240,7 +245,15 @@ Thumbnail Picture24(std::uint32_t width, std::uint32_t height,
 Thumbnail WriterPreview();
 
 struct Header {
+    // The header chunk's size: 180 as CorelDRAW and other writers write it, the next chunk
+    // directly behind it at file offset 200; 184 puts the body behind the header as read. Set
+    // it before adding chunks, whose file offsets follow from it.
+    std::uint32_t chunkSize = 180;
     std::string identifier = "{Corel Binary Meta File}";
+    // The operating system text at 52 (16 bytes) and the unit word at 82: "Windows 3.1" and 35
+    // (metric) in real files; empty and 0 leave the bytes zero.
+    std::string os;
+    std::uint16_t unit = 0;
     char byteOrder = 0;        // 0: from the variant
     char coordSize = 0;        // 0: from the variant
     char version = 0;          // 0: from the variant
@@ -267,17 +280,23 @@ public:
     CmxBuilder& OutlineTable(const std::vector<std::uint16_t>& colorRefs,
                              std::optional<std::uint16_t> countOverride = {});
     CmxBuilder& Page(const PageBuilder& page);
+    // Pages as a multi-page file holds them: each "page" chunk followed by its reference list
+    // "rlst" (here an empty one).
+    CmxBuilder& Pages(const std::vector<PageBuilder>& pages);
     CmxBuilder& Thumb(const Thumbnail& thumbnail);
     // The image index and the images: entry i names images[i].
     CmxBuilder& Images(const std::vector<Raster>& images, std::uint16_t entrySize = 6);
     // The index section that CorelDRAW writes behind the tables, which other readers need: a
     // "LIST" of type "indx" holding the master index "ixmr" (itself, the page index, and each
-    // table the body has) and the page index "ixpg" (per page its "page" chunk; no layer index,
-    // thumbnail or reference list), and the header's offsets to it and to "DISP".
+    // table the body has) and the page index "ixpg" (per page its "page" chunk and the "rlst"
+    // behind it, if any; no layer index or thumbnail), and the header's offsets to it and to
+    // "DISP".
     CmxBuilder& Index();
 
-    // The body's bytes so far (behind the 204 header bytes).
+    // The body's bytes so far (behind the header chunk).
     const Bytes& body() const { return body_; }
+    // The file offset of the body's first byte.
+    std::size_t bodyStart() const { return 20 + header_.chunkSize; }
     // The whole file: RIFF header, CMX header, body.
     Bytes Build() const;
     // Its compressed twin: the form "CDRX", the leading "ccmm" and "DISP" chunks as they are,
@@ -294,8 +313,11 @@ private:
 
 // The compressed twin of a CMX file: the form "CDRX", and the body's bytes from front on in one
 // "pack" chunk as a zlib stream, in the body's byte order. Offsets count alike in both twins.
-// A quick twin is made with the least memory zlib can work in, and compressed the least.
-Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick = false);
+// A quick twin is made with the least memory zlib can work in, and compressed the least. The
+// body starts at bodyStart (0: where the header chunk's stated size ends it); the twin states
+// the header chunk that ends there, so that a reader finds its body where the file's was.
+Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick = false,
+                     std::size_t bodyStart = 0);
 
 // A drawing with every instruction and table the reader knows, for samples and fuzz seeds.
 Bytes RichDrawing(Variant variant);

@@ -27,15 +27,15 @@ Attributes Outlined(std::uint16_t outline) {
     return a;
 }
 
-Shape Polygon(const std::vector<Pt>& points, Attributes a) {
+Shape Polygon(const std::vector<Pt>& points, Attributes a, double k = 1) {
     Shape s;
     s.attributes = std::move(a);
+    auto node = [k](const Pt& p, std::uint8_t type) {
+        return Node{static_cast<std::int32_t>(p.x * k), static_cast<std::int32_t>(p.y * k), type};
+    };
     for (std::size_t i = 0; i < points.size(); ++i)
-        s.nodes.push_back(Node{static_cast<std::int32_t>(points[i].x),
-                               static_cast<std::int32_t>(points[i].y),
-                               i == 0 ? kMoveNode : kLineNode});
-    s.nodes.push_back(Node{static_cast<std::int32_t>(points[0].x),
-                           static_cast<std::int32_t>(points[0].y), kLineNode});
+        s.nodes.push_back(node(points[i], i == 0 ? kMoveNode : kLineNode));
+    s.nodes.push_back(node(points[0], kLineNode));
     return s;
 }
 
@@ -78,34 +78,47 @@ bool Inside(const std::vector<Pt>& polygon, double x, double y) {
     return inside;
 }
 
+// Palette of the previews, blue, green, red: 0 sky blue, 1 wall, 2 roof, 3 window, 4 door, 5 sun,
+// 6 ground, 7 black, 8 white.
+const std::uint8_t kPreviewColors[9][3] = {{235, 215, 170}, {160, 230, 250}, {0, 0, 255},
+                                           {255, 155, 55},  {40, 80, 130},   {0, 25, 255},
+                                           {40, 160, 40},   {0, 0, 0},       {255, 255, 255}};
+
+// The preview's colour at (x, y) of the scene (0 to 1000, y up).
+std::uint8_t SceneColor(double x, double y) {
+    std::uint8_t index = y < 100 ? 6 : 0;
+    if (std::hypot(x - 850, y - 850) < 80)
+        index = 5;
+    if (Inside(kWallShape, x, y))
+        index = 1;
+    if (Inside(kRoofShape, x, y))
+        index = 2;
+    if (Inside(kLeftWindow, x, y) || Inside(kRightWindow, x, y))
+        index = 3;
+    if (Inside(kDoorShape, x, y))
+        index = 4;
+    return index;
+}
+
 // The thumbnail: the scene at 96 x 96, rows from the bottom up as a bitmap stores them.
 Thumbnail RenderThumbnail() {
     Thumbnail t;
-    // Palette: 0 sky blue, 1 wall, 2 roof, 3 window, 4 door, 5 sun, 6 ground, 7 black, 8 white.
-    const std::uint8_t colors[9][3] = {{235, 215, 170}, {160, 230, 250}, {0, 0, 255},
-                                       {255, 155, 55},  {40, 80, 130},   {0, 25, 255},
-                                       {40, 160, 40},   {0, 0, 0},       {255, 255, 255}};
-    for (const auto& c : colors)
+    for (const auto& c : kPreviewColors)
         t.palette.insert(t.palette.end(), {c[0], c[1], c[2], 0});
-    for (int row = 0; row < 96; ++row) {
-        for (int col = 0; col < 96; ++col) {
-            const double x = (col + 0.5) * 1000.0 / 96.0;
-            const double y = (row + 0.5) * 1000.0 / 96.0;
-            std::uint8_t index = y < 100 ? 6 : 0;
-            if (std::hypot(x - 850, y - 850) < 80)
-                index = 5;
-            if (Inside(kWallShape, x, y))
-                index = 1;
-            if (Inside(kRoofShape, x, y))
-                index = 2;
-            if (Inside(kLeftWindow, x, y) || Inside(kRightWindow, x, y))
-                index = 3;
-            if (Inside(kDoorShape, x, y))
-                index = 4;
-            t.pixels.push_back(index);
-        }
-    }
+    for (int row = 0; row < 96; ++row)
+        for (int col = 0; col < 96; ++col)
+            t.pixels.push_back(
+                SceneColor((col + 0.5) * 1000.0 / 96.0, (row + 0.5) * 1000.0 / 96.0));
     return t;
+}
+
+// The preview as real writers store it: the scene at 256 x 256 in true colour.
+Thumbnail RenderPreview() {
+    return Picture24(256, 256, [](std::uint32_t x, std::uint32_t y) {
+        const auto& c = kPreviewColors[SceneColor((x + 0.5) * 1000.0 / 256.0,
+                                                  (255 - y + 0.5) * 1000.0 / 256.0)];
+        return Rgb8{c[2], c[1], c[0]};
+    });
 }
 
 // The picture: an 8 x 8 checkerboard of four colours, an 8-bit raster with a stored palette.
@@ -129,52 +142,83 @@ Bytes SampleDrawing(Variant variant) {
 }
 
 Bytes SampleDrawing(Variant variant, bool indexed) {
+    return SampleDrawing(variant, indexed, SampleLayout{});
+}
+
+Bytes SampleDrawing(Variant variant, bool indexed, const SampleLayout& layout) {
+    const std::int32_t k = layout.unitsPerSceneUnit;
     CmxBuilder cmx(variant);
     cmx.header().left = 0;
     cmx.header().bottom = 0;
-    cmx.header().right = 1000;
-    cmx.header().top = 1000;
-    cmx.header().scaleFactor = 1e-5;
-    cmx.Thumb(RenderThumbnail());
-    cmx.ColorTable({Rgb(250, 230, 160), CmykPercent(0, 100, 100, 0), Cmyk255(200, 100, 0, 0),
-                    Rgb(130, 80, 40), Cmy(0, 100, 255), Rgb(40, 160, 40),
-                    CmykPercent(0, 0, 0, 100)});
+    cmx.header().right = 1000 * k;
+    cmx.header().top = 1000 * k;
+    cmx.header().scaleFactor = layout.scaleFactor;
+    if (layout.real) {
+        cmx.header().os = "Windows 3.1";
+        cmx.header().unit = 35;
+    }
+    cmx.Thumb(layout.real ? RenderPreview() : RenderThumbnail());
+    std::vector<ColorEntry> colors = {Rgb(250, 230, 160),       CmykPercent(0, 100, 100, 0),
+                                      Cmyk255(200, 100, 0, 0),  Rgb(130, 80, 40),
+                                      Cmy(0, 100, 255),         Rgb(40, 160, 40),
+                                      CmykPercent(0, 0, 0, 100)};
+    if (layout.real) {
+        const char* const names[] = {"Wall",       "Roof red",    "Window blue", "Door brown",
+                                     "Sun yellow", "Grass green", "Black"};
+        for (std::size_t i = 0; i < colors.size(); ++i)
+            colors[i] = Named(colors[i], names[i]);
+    }
+    cmx.ColorTable(colors);
     cmx.OutlineTable({kSun, kGround, kBlack});
 
     PageBuilder page(variant);
-    page.BeginPage();
+    page.BeginPage(0, 1000 * k, 1000 * k, 0);
     page.BeginLayer("House");
-    page.PolyCurve(Polygon(kWallShape, Filled(kWall)));
-    page.PolyCurve(Polygon(kRoofShape, Filled(kRoof)));
+    page.PolyCurve(Polygon(kWallShape, Filled(kWall), k));
+    page.PolyCurve(Polygon(kRoofShape, Filled(kRoof), k));
     // Both windows in one shape: two sub-paths.
-    Shape windows = Polygon(kLeftWindow, Filled(kWindow));
-    Shape right = Polygon(kRightWindow, Filled(kWindow));
+    Shape windows = Polygon(kLeftWindow, Filled(kWindow), k);
+    Shape right = Polygon(kRightWindow, Filled(kWindow), k);
     windows.nodes.insert(windows.nodes.end(), right.nodes.begin(), right.nodes.end());
     page.PolyCurve(windows);
     // The door, grouped with its knob and, in a nested group, its frame.
-    page.BeginGroup(400, 280, 490, 100);
-    page.PolyCurve(Polygon(kDoorShape, Filled(kDoor)));
-    page.PolyCurve(Circle(470, 190, 8, Outlined(kBlackOutline)));
-    page.BeginGroup(395, 285, 495, 100);
+    page.BeginGroup(400 * k, 280 * k, 490 * k, 100 * k);
+    page.PolyCurve(Polygon(kDoorShape, Filled(kDoor), k));
+    page.PolyCurve(Circle(470.0 * k, 190.0 * k, 8.0 * k, Outlined(kBlackOutline)));
+    page.BeginGroup(395 * k, 285 * k, 495 * k, 100 * k);
     page.PolyCurve(
-        Polygon({{395, 100}, {395, 285}, {495, 285}, {495, 100}}, Outlined(kBlackOutline)));
+        Polygon({{395, 100}, {395, 285}, {495, 285}, {495, 100}}, Outlined(kBlackOutline), k));
     page.EndGroup();
     page.EndGroup();
     page.BeginLayer("Sky");
-    page.PolyCurve(Circle(850, 850, 80, Outlined(kSunOutline)));
+    page.PolyCurve(Circle(850.0 * k, 850.0 * k, 80.0 * k, Outlined(kSunOutline)));
     Shape ground;
     ground.attributes = Outlined(kGroundOutline);
-    ground.nodes = {{0, 100, kMoveNode}, {1000, 100, kLineNode}};
+    ground.nodes = {{0, 100 * k, kMoveNode}, {1000 * k, 100 * k, kLineNode}};
     page.PolyCurve(ground);
     ImageRef picture;
-    picture.left = 540;
-    picture.bottom = 140;
-    picture.right = 640;
-    picture.top = 240;
+    picture.left = 540 * k;
+    picture.bottom = 140 * k;
+    picture.right = 640 * k;
+    picture.top = 240 * k;
     picture.reference = 1;
     page.DrawImage(picture);
     page.DrawChars(5);
-    cmx.Page(page);
+    if (!layout.secondPage) {
+        cmx.Page(page);
+    } else {
+        // The garden behind the house: a tree, its trunk and crown, beside a hedge.
+        PageBuilder garden(variant);
+        garden.BeginPage(0, 1000 * k, 1000 * k, 0);
+        garden.BeginLayer("Garden");
+        garden.PolyCurve(
+            Polygon({{300, 100}, {360, 100}, {360, 400}, {300, 400}}, Filled(kDoor), k));
+        garden.PolyCurve(Circle(330.0 * k, 520.0 * k, 150.0 * k, Filled(kGround)));
+        garden.PolyCurve(
+            Polygon({{550, 100}, {900, 100}, {900, 250}, {550, 250}}, Filled(kGround), k));
+        garden.PolyCurve(ground);
+        cmx.Pages({page, garden});
+    }
     cmx.Images({Picture()});
     if (indexed)
         cmx.Index();

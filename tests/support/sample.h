@@ -12,4 +12,16 @@ namespace cmxtest {
 Bytes SampleDrawing(Variant variant = {});
 Bytes SampleDrawing(Variant variant, bool indexed);
 
+// How a bundled sample differs from the scene the tests use: laid out as real writers lay out
+// their files, with the header texts of real files (OS "Windows 3.1", unit 35), a scale factor
+// and coordinates that make the scene a page of some centimetres, named colours, a 256 x 256
+// true-colour preview of the scene, and optionally a second page.
+struct SampleLayout {
+    bool real = false;
+    std::int32_t unitsPerSceneUnit = 1; // file units for each unit of the scene (1000 wide)
+    double scaleFactor = 1e-5;
+    bool secondPage = false;
+};
+Bytes SampleDrawing(Variant variant, bool indexed, const SampleLayout& layout);
+
 } // namespace cmxtest

@@ -23,6 +23,12 @@ CCmxHeader& CCmxHeader::operator=(const CCmxHeader& other) {
     return *this;
 }
 
+DWORD CCmxHeader::GetHeaderChunkSize() const {
+    return std::memcmp(riffPart.magic, "RIFX", 4) == 0
+               ? drawset_bytes::GetU32BE(riffPart.headerChunkSize)
+               : drawset_bytes::GetU32(riffPart.headerChunkSize);
+}
+
 DWORD CCmxHeader::ReadHeader(CFile* file) {
     if (file == nullptr)
         return 0;

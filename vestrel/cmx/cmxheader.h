@@ -6,8 +6,13 @@
 #include "drawset/bytes.h"
 #include "platform/cfile.h"
 
-// Size of the header in a file; the body starts behind it.
+// Size of the header that is read into CCmxHeader. The body starts where the header chunk ends
+// as the file states it; where that cannot be taken, behind these bytes.
 constexpr DWORD CMX_HEADER_SIZE = 204;
+// The RIFF part in front of the header chunk's data.
+constexpr DWORD CMX_RIFF_PART_SIZE = 20;
+// The header chunk's data up to the end of the bounding box: the least a header chunk must hold.
+constexpr DWORD CMX_HEADER_FIELDS_SIZE = 112;
 
 // The RIFF part: file bytes 0 to 19.
 struct CmxRiffPart {
@@ -50,6 +55,9 @@ public:
     // The header's fields; its numbers are little-endian whatever the byte order says.
     const CmxRiffPart& GetRiffPart() const { return riffPart; }
     const CmxHeaderChunk& GetHeaderChunk() const { return headerChunk; }
+    // The header chunk's size as the file states it: big-endian in a "RIFX" file, else
+    // little-endian.
+    DWORD GetHeaderChunkSize() const;
     char GetByteOrderChar() const { return headerChunk.byteOrder[0]; }
     char GetCoordSizeChar() const { return headerChunk.coordSize[0]; }
     char GetVersionChar() const { return headerChunk.versionText[0]; }

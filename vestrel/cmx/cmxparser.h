@@ -58,6 +58,16 @@ public:
     // drawing exactly as readers without them gave it.
     void SetRectanglesAndTransforms(bool on) { rectanglesAndTransforms = on; }
     bool GetRectanglesAndTransforms() const { return rectanglesAndTransforms; }
+    // The page that loads, conversions and inspections read, counted from 1 (0 stands for 1);
+    // the first by default. A number past the pages of the file loads nothing: the load returns
+    // 0, shows no message, creates no lists and its stop record says noSuchPage.
+    void SetPage(unsigned long page) { pageNumber = page != 0 ? page : 1; }
+    unsigned long GetPage() const { return pageNumber; }
+    // The pages of a CMX file or image, counted by their chunks without reading their
+    // instructions; -1 when it cannot be opened, holds no CMX image with a body, or its
+    // compressed body is damaged. Shows no message; a drawing held stays held, untouched.
+    long CountCmx6Pages(CString path);
+    long CountCmxImagePages(const BYTE* image, DWORD size);
     // Loads the file as LoadCmx6File does, counting its instructions, and releases what it
     // loaded. Returns 1 when the file was read, 0 otherwise (message 1 when it cannot be opened).
     int InspectCmx6File(CString path, CCmxFileInfo* info);
@@ -128,6 +138,8 @@ public:
     CGrDrawset* GetGroupStack() const { return groupStack; }
     const unsigned char* GetDataBuffer() const { return dataBuffer; }
     DWORD GetDataSize() const { return dataSize; }
+    // The file offset of the body's first byte: where the header chunk ends.
+    DWORD GetBodyStart() const { return bodyStart; }
     DWORD GetReadPos() const { return cursor.Position(); }
     unsigned short GetCurLayerIndex() const { return curLayerIndex; }
     unsigned short GetGroupDepth() const { return groupDepth; }
@@ -182,6 +194,11 @@ private:
     unsigned char* SearchBody(const char* id, DWORD from) const;
     void ForgetBodyCaches();
     int ProcessPage(unsigned long length);
+    // Walks the page chunks: the first is the first "page" id anywhere, each next one the first
+    // behind the end that the chunk before states. Stops at page wanted (0: walks them all),
+    // which it puts into found, and returns the number of pages walked.
+    unsigned long WalkPages(unsigned long wanted, unsigned char** found);
+    long CountStreamPages(CFile* stream);
 
     // Value readers, at the cursor
     unsigned char GetByte();
@@ -214,6 +231,19 @@ private:
     bool ShortCoordinates() const { return GetCoordSizeChar() == '2'; }
     bool Tagged() const { return formatVersion == '2'; }
     DWORD Offset(const unsigned char* at) const { return static_cast<DWORD>(at - dataBuffer); }
+    // Offsets inside CMX data (jump targets, the image index, the page index) are file
+    // offsets; these two are the only translation between them and the body buffer. A file
+    // offset in front of the body, or whose buffer offset needs more than 32 bits, becomes
+    // kOutsideBody, past every page and table.
+    static constexpr DWORD kOutsideBody = 0xFFFFFFFF;
+    DWORD BufferOffset(ULONGLONG fileOffset) const {
+        return fileOffset >= bodyStart && fileOffset - bodyStart < kOutsideBody
+                   ? static_cast<DWORD>(fileOffset - bodyStart)
+                   : kOutsideBody;
+    }
+    DWORD FileOffset(DWORD bufferOffset) const { return bodyStart + bufferOffset; }
+    // Where the body starts in a stream of length bytes whose header has been read.
+    DWORD BodyStartIn(ULONGLONG length) const;
     // While it lives, the readers read a table elsewhere in the body through a cursor of its
     // own, limited by the body's end; the walk's cursor is back as it was when it goes, so a
     // table that runs short does not end the walk.
@@ -343,6 +373,9 @@ private:
     unsigned char* dropBuffer = nullptr;
     LONG dropBufferOwned = 0;
 
+    // The file offset of dataBuffer's first byte.
+    DWORD bodyStart = CMX_HEADER_SIZE;
+
     // The block size that the outgoing blocks held were cut with.
     LONG heldBlockSize = 0;
 
@@ -354,6 +387,7 @@ private:
     CCmxStopRecord stopRecord;
 
     bool rectanglesAndTransforms = true;
+    unsigned long pageNumber = 1;
     // The global transforms that stand, each composed with those around it, in file units.
     std::vector<CMatrix> transforms;
 
@@ -401,6 +435,22 @@ private:
 
     // Instruction counts of an inspection, or null.
     std::map<int, unsigned long>* instructionCounts = nullptr;
+};
+
+// Has a parser read the first page while it lives, whatever page it was set to: the roads that
+// the Parts' hosts know (the plain LoadCmx6File, the open dialog) read page 1.
+class CmxFirstPage {
+public:
+    explicit CmxFirstPage(CCmxParser& parser) : parser_(parser), page_(parser.GetPage()) {
+        parser.SetPage(1);
+    }
+    ~CmxFirstPage() { parser_.SetPage(page_); }
+    CmxFirstPage(const CmxFirstPage&) = delete;
+    CmxFirstPage& operator=(const CmxFirstPage&) = delete;
+
+private:
+    CCmxParser& parser_;
+    unsigned long page_;
 };
 
 // Shows message id of the library's string table in a message box, or a fallback text when the

@@ -79,7 +79,7 @@ int CCmxParser::DoDrawImage() {
     const WORD wanted = std::min(reference, imageIndexCount);
     if (wanted == 0 || wanted > imageOffsets.size())
         return 1;
-    TableScope scope(*this, imageOffsets[wanted - 1] - 196);
+    TableScope scope(*this, BufferOffset(ULONGLONG{imageOffsets[wanted - 1]} + 8));
     GetImage(&rect, &matrix);
     return 1;
 }

@@ -52,7 +52,7 @@ int CCmxParser::InspectStream(CFile* stream, CCmxFileInfo* info) {
         CCmxFileInfo::Chunk& chunk = info->chunks[info->chunkCount++];
         std::memcpy(chunk.id, id, 5);
         unsigned char* at = FindChunk(id);
-        chunk.offset = at != nullptr ? static_cast<long>(Offset(at) + CMX_HEADER_SIZE) : -1;
+        chunk.offset = at != nullptr ? static_cast<long>(FileOffset(Offset(at))) : -1;
     }
     info->instructions.clear();
     instructionCounts = &info->instructions;
@@ -89,6 +89,7 @@ DWORD CCmxParser::ReadCmxFile(const CString& path, bool createLists, bool openMe
 DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRead,
                                bool packMessage) {
     stopRecord = CCmxStopRecord();
+    bodyStart = CMX_HEADER_SIZE;
     DWORD headerBytes = ReadHeader(stream);
     if (headerRead != nullptr)
         *headerRead = headerBytes;
@@ -98,15 +99,28 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRea
     }
     formatVersion = GetVersionChar();
     coordScale = GetScaleFactor() * 100000.0;
-    ULONGLONG length = stream->GetLength();
-    ULONGLONG body = length > headerBytes ? length - headerBytes : 0;
+    const ULONGLONG length = stream->GetLength();
+    bodyStart = BodyStartIn(length);
+    ULONGLONG body = length > bodyStart ? length - bodyStart : 0;
     // The body must fit the 32-bit sizes of the reader.
     if (body > std::numeric_limits<DWORD>::max())
         AfxThrowMemoryException();
     if (GetMem(static_cast<unsigned long>(body)) > 0) {
+        // A header chunk shorter than the header read leaves the body's first bytes in the
+        // header part; a longer one leaves its tail in the stream, passed over.
+        DWORD front = 0;
+        if (bodyStart < headerBytes) {
+            front = std::min<DWORD>(headerBytes - bodyStart, dataSize);
+            std::memcpy(dataBuffer,
+                        reinterpret_cast<const BYTE*>(&headerChunk) +
+                            (bodyStart - CMX_RIFF_PART_SIZE),
+                        front);
+        } else if (bodyStart > headerBytes) {
+            stream->Seek(bodyStart, CFile::begin);
+        }
         // A stream that delivers fewer bytes than its length announced ends the body there.
-        const UINT read = stream->Read(dataBuffer, dataSize);
-        dataSize = read;
+        const UINT read = stream->Read(dataBuffer + front, dataSize - front);
+        dataSize = front + read;
         cursor = CmxCursor(dataBuffer, dataSize, LittleEndian());
     }
     if (dataSize == 0) {
@@ -123,6 +137,14 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRea
         return 0;
     }
     if (createLists) {
+        stopRecord.page = pageNumber;
+        stopRecord.pages = WalkPages(0, nullptr);
+        // A page that is not there loads nothing, so that no empty drawing passes for it.
+        if (pageNumber > 1 && pageNumber > stopRecord.pages) {
+            stopRecord.reason = CmxStop::noSuchPage;
+            FreeMem();
+            return 0;
+        }
         // Lists of an earlier load are no longer reachable once replaced: release them.
         ReleaseDrawing();
         drawing = new CGrDrawset;
@@ -130,6 +152,15 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRea
         ResetWalkState();
     }
     return dataSize;
+}
+
+DWORD CCmxParser::BodyStartIn(ULONGLONG length) const {
+    // A header chunk too small for the fields read, or one that ends past the stream, states
+    // no size to trust: the body then starts behind the header as it is read.
+    const DWORD stated = GetHeaderChunkSize();
+    if (stated < CMX_HEADER_FIELDS_SIZE || stated > length || length - stated < CMX_RIFF_PART_SIZE)
+        return CMX_HEADER_SIZE;
+    return CMX_RIFF_PART_SIZE + stated;
 }
 
 void CCmxParser::ResetWalkState() {
@@ -281,8 +312,59 @@ unsigned char* CCmxParser::FindListChunk(const char* id) {
     return next != dataIds.end() ? dataBuffer + *next : nullptr;
 }
 
+unsigned long CCmxParser::WalkPages(unsigned long wanted, unsigned char** found) {
+    if (found != nullptr)
+        *found = nullptr;
+    unsigned long count = 0;
+    // Each step searches on from behind the chunk before, so the walk reads the body once.
+    for (unsigned char* at = FindChunk("page"); at != nullptr;) {
+        ++count;
+        if (count == wanted) {
+            *found = at;
+            break;
+        }
+        CmxCursor size = cursor.At(Offset(at) + 4);
+        const ULONGLONG end = ULONGLONG{Offset(at)} + 8 + size.U32();
+        if (size.Exhausted() || end >= dataSize)
+            break;
+        at = SearchBody("page", static_cast<DWORD>(end));
+    }
+    return count;
+}
+
+long CCmxParser::CountCmx6Pages(CString path) {
+    CFile file;
+    if (!OpenCmxFile(path, &file, false))
+        return -1;
+    return CountStreamPages(&file);
+}
+
+long CCmxParser::CountCmxImagePages(const BYTE* image, DWORD size) {
+    CMemFile stream(const_cast<BYTE*>(image), size);
+    return CountStreamPages(&stream);
+}
+
+long CCmxParser::CountStreamPages(CFile* stream) {
+    // The body is read as a preview reads it, creating no lists; a compressed one is unpacked.
+    const DWORD bodyLength = ReadCmxImage(stream, false);
+    stream->Close();
+    if (bodyLength == 0)
+        return -1;
+    if (stopRecord.compressed && !UnpackBody()) {
+        FreeMem();
+        return -1;
+    }
+    stopRecord.pages = WalkPages(0, nullptr);
+    FreeMem();
+    return static_cast<long>(stopRecord.pages);
+}
+
 int CCmxParser::ProcessPage(unsigned long) {
-    unsigned char* page = FindChunk("page");
+    unsigned char* page = nullptr;
+    if (pageNumber <= 1)
+        page = FindChunk("page");
+    else
+        WalkPages(pageNumber, &page);
     if (page == nullptr) {
         stopRecord.reason = CmxStop::noPage;
         ShowErrorMessage(IDS_BAD_CMX_FILE);
@@ -298,7 +380,7 @@ int CCmxParser::ProcessPage(unsigned long) {
     if (cursor.Exhausted()) {
         // The file ends inside the chunk's size: the first instruction is cut short.
         stopRecord.reason = CmxStop::cutShort;
-        stopRecord.offset = Offset(page);
+        stopRecord.offset = FileOffset(Offset(page));
     }
     if (cursor.Exhausted() || ProcessPageInstr(static_cast<unsigned long>(end)) == 0) {
         ShowErrorMessage(IDS_BAD_INSTRUCTION);

@@ -109,7 +109,7 @@ bool CCmxParser::UnpackBody() {
     if (pack == nullptr)
         return true;
     const DWORD packAt = Offset(pack);
-    stopRecord.offset = packAt;
+    stopRecord.offset = FileOffset(packAt);
     CmxCursor in = cursor.At(packAt + 8);
     const DWORD stated = in.U32();
     const unsigned char* method = in.Take(4);

@@ -70,7 +70,7 @@ int CCmxParser::ProcessPageInstr(unsigned long end) {
         if (jumped) {
             // A jump must move the walk forward and stay inside the page, so that no file can
             // make the walk loop.
-            if (jumpTarget <= start || jumpTarget > pageEnd) {
+            if (jumpTarget <= start || jumpTarget > pageEnd || jumpTarget == kOutsideBody) {
                 failure = CmxStop::badJump;
                 break;
             }
@@ -84,7 +84,7 @@ int CCmxParser::ProcessPageInstr(unsigned long end) {
     if (failure == CmxStop::complete)
         return 1;
     stopRecord.reason = failure;
-    stopRecord.offset = start;
+    stopRecord.offset = FileOffset(start);
     stopRecord.instruction = stopRecord.instructions;
     stopRecord.code = code;
     return 0;
@@ -243,9 +243,8 @@ int CCmxParser::DoJumpAbsolut() {
             if (operands.Id() == 1)
                 target = GetDWord();
     }
-    // The target is a file offset; the body starts behind the header. Below the header the
-    // difference wraps to a position past every page, which the walk refuses.
-    jumpTarget = target - CMX_HEADER_SIZE;
+    // A target in front of the body lands past every page, which the walk refuses.
+    jumpTarget = BufferOffset(target);
     cursor.Seek(jumpTarget);
     jumped = true;
     return 1;

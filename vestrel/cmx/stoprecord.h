@@ -20,6 +20,7 @@ enum class CmxStop : unsigned char {
     badJump,         // a jump that does not move forward inside the page (message 4)
     readPastEnd,     // an instruction's operands run past the page's end (message 4)
     cancelled,       // the conversion's save dialog was cancelled
+    noSuchPage,      // the page asked for lies past the file's pages: nothing was loaded
 };
 
 // What the thumbnail chunk gave.
@@ -32,10 +33,9 @@ enum class CmxThumbnail : unsigned char {
 
 struct CCmxStopRecord {
     CmxStop reason = CmxStop::complete;
-    // The instruction at which the walk stopped: its start as a body offset (the file offset
-    // less the 204 header bytes), its number in the walk counted from 1, and its code; all 0
-    // when the load did not stop inside the page. For a damaged compressed body, the offset of
-    // its "pack" chunk.
+    // The instruction at which the walk stopped: its start as a file offset, its number in the
+    // walk counted from 1, and its code; all 0 when the load did not stop inside the page. For a
+    // damaged compressed body, the file offset of its "pack" chunk.
     DWORD offset = 0;
     unsigned long instruction = 0;
     short code = 0;
@@ -50,6 +50,9 @@ struct CCmxStopRecord {
     CmxThumbnail thumbnail = CmxThumbnail::none;
     // The body was stored compressed.
     bool compressed = false;
+    // The page the load read (from 1) and the pages the body holds; 0 when no body was read.
+    unsigned long page = 0;
+    unsigned long pages = 0;
 
     bool Complete() const { return reason == CmxStop::complete; }
 };

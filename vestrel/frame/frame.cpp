@@ -46,6 +46,7 @@ extern "C" void WINAPI InitVestrelDLL() {
 extern "C" int WINAPI LoadCmx6File(const char* path) {
     if (path == nullptr)
         return DoOpenCmxDlg();
+    CmxFirstPage firstPage(theCmxParser);
     return theCmxParser.LoadCmx6File(CString(path)) != 0 ? 1 : 0;
 }
 

@@ -32,6 +32,7 @@ void CCmxParser::CopyFields(const CCmxParser& other) {
     coordScale = other.coordScale;
     formatVersion = other.formatVersion;
     rectanglesAndTransforms = other.rectanglesAndTransforms;
+    pageNumber = other.pageNumber;
     stopRecord = other.stopRecord;
     dropBlockSize = other.dropBlockSize;
     dropBlockFill = other.dropBlockFill;

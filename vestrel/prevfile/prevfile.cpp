@@ -133,6 +133,7 @@ int CCmxParser::DoOpenCmxDlg() {
     dialog->m_ofn.lpstrFilter = kCmxFilter;
     if (dialog->DoModal() == IDOK) {
         fileName = dialog->GetPathName();
+        CmxFirstPage firstPage(*this);
         if (LoadCmx6File(fileName))
             DoWriteJobDlg();
     }
