@@ -167,6 +167,8 @@ void CCmxParser::ResetWalkState() {
     curLayerIndex = 0xFFFF;
     groupDepth = 0;
     transforms.clear();
+    appearances.Clear();
+    shapeAppearance = CCmxAppearance();
 }
 
 void CCmxParser::InterpretBody(LoadOrder order, DWORD bodyLength) {
@@ -221,6 +223,11 @@ void CCmxParser::ForgetBodyCaches() {
     dataIds.clear();
     outlineColorsRead = false;
     outlineColors.clear();
+    appearanceTablesRead = false;
+    outlineEntries.clear();
+    penWidths.clear();
+    lineStyles.clear();
+    dotDashes.clear();
 }
 
 int CCmxParser::FreeMem() {
@@ -232,6 +239,10 @@ int CCmxParser::FreeMem() {
     std::vector<DWORD>().swap(imageOffsets);
     std::vector<DWORD>().swap(dataIds);
     std::vector<WORD>().swap(outlineColors);
+    std::vector<OutlineRefs>().swap(outlineEntries);
+    std::vector<DWORD>().swap(penWidths);
+    std::vector<WORD>().swap(lineStyles);
+    std::vector<std::vector<WORD>>().swap(dotDashes);
     ReleaseScratch();
     return 1;
 }
