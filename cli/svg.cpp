@@ -140,9 +140,14 @@ std::string DrawingSvg(const CGrDrawset& drawing, const CCmxAppearances* looks) 
         objects.push_back(static_cast<const CGrObj*>(drawing.GetNext(at)));
     const std::size_t count = objects.size();
 
-    // The frame holds the drawing with its origin at the lower left; a frame that cannot, as a
-    // damaged file may give, yields to the objects' own extent.
+    // The view is the header's bounding box where the load gave it, else the frame; both hold
+    // the drawing with its origin at the lower left. One that cannot, as a damaged file may
+    // give, yields to the objects' own extent.
     double left = 0, bottom = 0, width = drawing.frameWidth, height = drawing.frameHeight;
+    if (looks != nullptr && looks->GetViewWidth() != 0) {
+        width = looks->GetViewWidth();
+        height = looks->GetViewHeight();
+    }
     if (!(std::isfinite(width) && std::isfinite(height) && width > 0 && height > 0)) {
         Box box;
         for (const CGrObj* object : objects) {

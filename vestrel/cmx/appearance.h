@@ -43,9 +43,23 @@ public:
     void Set(const CGrObj* object, const CCmxAppearance& appearance) {
         byObject_[object] = appearance;
     }
-    void Clear() { byObject_.clear(); }
+    void Clear() {
+        byObject_.clear();
+        viewWidth_ = viewHeight_ = 0;
+    }
     std::size_t Count() const { return byObject_.size(); }
+
+    // The drawing's bounding box as the header gives it, in drawing units from the drawing's
+    // origin at its lower left: the area the writer's own preview shows.
+    void SetView(double width, double height) {
+        viewWidth_ = width;
+        viewHeight_ = height;
+    }
+    double GetViewWidth() const { return viewWidth_; }
+    double GetViewHeight() const { return viewHeight_; }
 
 private:
     std::unordered_map<const CGrObj*, CCmxAppearance> byObject_;
+    double viewWidth_ = 0;
+    double viewHeight_ = 0;
 };

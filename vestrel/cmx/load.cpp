@@ -192,6 +192,10 @@ void CCmxParser::SetDrawingFrame() {
         static_cast<double>(difference(GetBoundRight(), GetBoundLeft())) * coordScale * 1.1;
     drawing->frameHeight =
         static_cast<double>(difference(GetBoundTop(), GetBoundBottom())) * coordScale * 1.1;
+    if (readAppearance)
+        appearances.SetView(
+            static_cast<double>(difference(GetBoundRight(), GetBoundLeft())) * coordScale,
+            static_cast<double>(difference(GetBoundTop(), GetBoundBottom())) * coordScale);
 }
 
 unsigned long CCmxParser::GetMem(unsigned long size) {
