@@ -60,32 +60,32 @@ bool CCmxParser::TaggedRecord::Next() {
         id_ = order_[index_++];
         return true;
     }
-    CmxCursor& cursor = parser_.cursor;
-    const DWORD start = cursor.Position();
+    CmxCursor& at = parser_.cursor;
+    const DWORD start = at.Position();
     // A record ends at its end tag, or at its own end when the tag is missing.
     if (start >= RecordEnd()) {
         done_ = true;
         return false;
     }
-    const unsigned char id = cursor.U8();
-    if (cursor.Exhausted() || id == 0xFF) {
+    const unsigned char id = at.U8();
+    if (at.Exhausted() || id == 0xFF) {
         done_ = true;
         return false;
     }
-    const DWORD size = cursor.U16();
+    const DWORD size = at.U16();
     statedEnd_ = ULONGLONG{start} + size;
-    if (id == unboundId_ && !cursor.Exhausted()) {
+    if (id == unboundId_ && !at.Exhausted()) {
         id_ = id;
         open_ = true;
         unbound_ = true;
         return true;
     }
     // A size below the tag header cannot be stepped over.
-    if (cursor.Exhausted() || size < 3)
+    if (at.Exhausted() || size < 3)
         return Damaged();
-    outer_ = cursor;
+    outer_ = at;
     const DWORD recordEnd = RecordEnd();
-    cursor.SetLimit(statedEnd_ < recordEnd ? static_cast<DWORD>(statedEnd_) : recordEnd);
+    at.SetLimit(statedEnd_ < recordEnd ? static_cast<DWORD>(statedEnd_) : recordEnd);
     id_ = id;
     open_ = true;
     unbound_ = false;
@@ -108,17 +108,17 @@ void CCmxParser::TaggedRecord::Close() {
     if (!open_)
         return;
     open_ = false;
-    CmxCursor& cursor = parser_.cursor;
+    CmxCursor& at = parser_.cursor;
     if (unbound_) {
         // The stated end is believed only ahead of what was read and inside the record.
-        if (!cursor.Exhausted() && statedEnd_ > cursor.Position() && statedEnd_ <= RecordEnd())
-            cursor.Seek(static_cast<DWORD>(statedEnd_));
+        if (!at.Exhausted() && statedEnd_ > at.Position() && statedEnd_ <= RecordEnd())
+            at.Seek(static_cast<DWORD>(statedEnd_));
         return;
     }
     // A field that ran short of its own contents read zeros; the record goes on behind it.
-    const DWORD fieldEnd = cursor.Limit();
-    cursor = outer_;
-    cursor.Seek(fieldEnd);
+    const DWORD fieldEnd = at.Limit();
+    at = outer_;
+    at.Seek(fieldEnd);
     if (statedEnd_ > fieldEnd)
         Damaged();
 }
