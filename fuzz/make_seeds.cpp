@@ -105,7 +105,10 @@ int main(int argc, char** argv) {
                 put(target, name + ".cmx", make(plain));
         }
         for (const auto& [name, t] : Previews()) {
-            put("thumbnail", name + ".cmx", WithPreview(plain, t));
+            // The writers' 256 x 256 preview would set the fuzzer's input length to 192 KiB; the
+            // wide preview takes the same road in a quarter of that.
+            if (name != "preview-writer")
+                put("thumbnail", name + ".cmx", WithPreview(plain, t));
         }
         put("thumbnail", "preview-BE16Untagged.cmx", WithPreview(other, Preview(16, 3)));
         // A preview packed with the other chunks, which the preview unpacks for.

@@ -22,8 +22,9 @@ DWORD FromByteSum(unsigned value) {
 } // namespace
 
 void CCmxParser::SkipTaggedFields() {
-    // Untagged files have no fields to skip and no end tag.
-    TaggedRecord record(*this, {});
+    // Untagged files have no fields to skip and no end tag. The specs that are skipped stand
+    // among an instruction's operands and end with it.
+    TaggedRecord record(*this, {}, instrEnd);
     while (record.Next()) {
     }
 }
@@ -123,7 +124,7 @@ int CCmxParser::ReadAttributeGroup() {
 }
 
 int CCmxParser::GetFillSpec() {
-    TaggedRecord spec(*this, {1});
+    TaggedRecord spec(*this, {1}, instrEnd);
     while (spec.Next()) {
         if (spec.Id() != 1)
             continue;
@@ -154,7 +155,7 @@ int CCmxParser::GetFillSpec() {
 }
 
 int CCmxParser::GetUniformFill() {
-    TaggedRecord fill(*this, {1});
+    TaggedRecord fill(*this, {1}, instrEnd);
     while (fill.Next()) {
         if (fill.Id() == 1) {
             curLayerIndex = GetWord();
@@ -227,7 +228,7 @@ int CCmxParser::GetTextureFill() {
 }
 
 int CCmxParser::GetOutlineSpec(int hasFill) {
-    TaggedRecord spec(*this, {1});
+    TaggedRecord spec(*this, {1}, instrEnd);
     while (spec.Next()) {
         if (spec.Id() != 1)
             continue;

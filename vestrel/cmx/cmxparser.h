@@ -298,7 +298,7 @@ private:
         std::size_t count_ = 0;
         std::size_t index_ = 0;
         DWORD end_;
-        unsigned char unboundId_;
+        unsigned char unboundId_; // 0 once its field has been read
         unsigned char id_ = 0;
         bool open_ = false;
         bool unbound_ = false;

@@ -74,7 +74,10 @@ bool CCmxParser::TaggedRecord::Next() {
     }
     const DWORD size = at.U16();
     statedEnd_ = ULONGLONG{start} + size;
+    // Only the first such field reads on: a record cannot make the attributes be read again
+    // and again over the same bytes.
     if (id == unboundId_ && !at.Exhausted()) {
+        unboundId_ = 0;
         id_ = id;
         open_ = true;
         unbound_ = true;

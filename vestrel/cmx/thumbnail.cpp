@@ -66,8 +66,8 @@ void Quantize(const unsigned char* pixels, DWORD bytesPerPixel, unsigned char* p
 // stored the bottom one unless topDown) and scaled down by area averaging to fit the area with
 // its aspect kept, centred on white: 96 x 96 pixels of blue, green and red, bottom row first.
 // An 8-bit picture's pixels name entries of its palette; an index past it shows black.
-void ScaleDown(const unsigned char* rows, DWORD width, DWORD height, ULONGLONG stride,
-               bool topDown, DWORD bytesPerPixel, const unsigned char* palette, DWORD colors,
+void ScaleDown(const unsigned char* rows, DWORD width, DWORD height, ULONGLONG stride, bool topDown,
+               DWORD bytesPerPixel, const unsigned char* palette, DWORD colors,
                unsigned char* out) {
     std::memset(out, 255, 3 * kPicturePixels);
     const DWORD longer = std::max(width, height);
@@ -148,10 +148,9 @@ int CCmxParser::ProcessThumbNail() {
                        height > static_cast<std::int32_t>(kPictureSide) ||
                        height < -static_cast<std::int32_t>(kPictureSide);
     const DWORD largeWidth = large && width > 0 ? static_cast<DWORD>(width) : 0;
-    const DWORD largeHeight =
-        large && height != 0 && height != INT32_MIN
-            ? static_cast<DWORD>(height < 0 ? -height : height)
-            : 0;
+    const DWORD largeHeight = large && height != 0 && height != INT32_MIN
+                                  ? static_cast<DWORD>(height < 0 ? -height : height)
+                                  : 0;
     const ULONGLONG stride = (ULONGLONG{largeWidth} * bytesPerPixel * 8 + 31) / 32 * 4;
     const ULONGLONG largeBytes = stride * largeHeight;
     const unsigned char* pixels = nullptr;
