@@ -158,7 +158,9 @@ DWORD CCmxParser::BodyStartIn(ULONGLONG length) const {
     // A header chunk too small for the fields read, or one that ends past the stream, states
     // no size to trust: the body then starts behind the header as it is read.
     const DWORD stated = GetHeaderChunkSize();
-    if (stated < CMX_HEADER_FIELDS_SIZE || stated > length || length - stated < CMX_RIFF_PART_SIZE)
+    if (stated < CMX_HEADER_FIELDS_SIZE || stated > length ||
+        length - stated < CMX_RIFF_PART_SIZE ||
+        stated > std::numeric_limits<DWORD>::max() - CMX_RIFF_PART_SIZE)
         return CMX_HEADER_SIZE;
     return CMX_RIFF_PART_SIZE + stated;
 }
