@@ -119,7 +119,9 @@ std::string Paint(const CGrDrawset& drawing, const CGrObjSimple& path, const CCm
     std::string dashes;
     bool drawn = false;
     for (double dash : look->dashes) {
-        dashes += (dashes.empty() ? "" : " ") + Num(dash * width);
+        if (!dashes.empty())
+            dashes += ' ';
+        dashes += Num(dash * width);
         drawn = drawn || dash > 0;
     }
     if (drawn)
@@ -231,7 +233,11 @@ std::string DrawingSvg(const CGrDrawset& drawing, const CCmxAppearances* looks) 
                 look = own;
             const bool pieceClosed = own != nullptr && own->closed;
             closed = closed && pieceClosed;
-            d += (d.empty() ? "" : " ") + PathData(*piece) + (pieceClosed ? " Z" : "");
+            if (!d.empty())
+                d += ' ';
+            d += PathData(*piece);
+            if (pieceClosed)
+                d += " Z";
         }
         if (d.empty())
             return;
