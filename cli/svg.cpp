@@ -297,6 +297,14 @@ std::string BitmapElement(const CGrObj& bitmap) {
     if (width <= 0 || height <= 0 || width > CPixelSurface::kMaxSide ||
         height > CPixelSurface::kMaxSide)
         return std::string();
+    // The surface is made only for pixels the block holds: a header may claim any size.
+    const unsigned bits = header.biBitCount;
+    if (header.biCompression != 0 ||
+        (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
+        return std::string();
+    const unsigned long long stride = (static_cast<unsigned long long>(width) * bits + 31) / 32 * 4;
+    if (stride * static_cast<unsigned long long>(height) > bitmap.GetSize())
+        return std::string();
     CDC dc(width, height);
     if (dc.DrawPackedDIB(0, 0, bitmap.GetData(), bitmap.GetSize()) == 0)
         return std::string();
