@@ -20,6 +20,8 @@ int Info(const Args& args);
 int Convert(const Args& args);
 int Dump(const Args& args);
 int Svg(const Args& args);
+// Rasterises the SVG of a drawing into a PNG (where the system has the means).
+int Render(const Args& args);
 int Thumbnail(const Args& args);
 // Has a running automation server export its selection as CMX and converts that (Windows).
 int Corel(const Args& args);
@@ -29,6 +31,9 @@ int Corel(const Args& args);
 // output when extension is null).
 int WriteDrawingAs(const std::string& command, const Args& args, const char* extension,
                    std::string (*render)(const CGrDrawset&));
+// The same for a render that draws the objects' appearance, which is then read too.
+int WriteDrawingAs(const std::string& command, const Args& args, const char* extension,
+                   std::string (*render)(const CGrDrawset&, const CCmxAppearances*));
 
 // Prints a usage error for a command and returns kExitUsage.
 int UsageError(const std::string& message);

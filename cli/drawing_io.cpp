@@ -196,13 +196,15 @@ DrawingPtr ReadJob(const std::string& input, const std::vector<BYTE>* bytes) {
 
 } // namespace
 
-DrawingPtr ReadDrawing(const std::string& input, const RunOptions& options, bool* failed) {
+DrawingPtr ReadDrawing(const std::string& input, const RunOptions& options, bool* failed,
+                       CCmxAppearances* looks) {
     *failed = false;
     if (!NotAFolder(input))
         return nullptr;
     MessageCounter messages;
     CCmxParser parser;
     parser.SetPage(options.page);
+    parser.SetReadAppearance(looks != nullptr);
     std::vector<BYTE> bytes;
     int loaded = 0;
     if (input == kClipboardInput) {
@@ -219,6 +221,8 @@ DrawingPtr ReadDrawing(const std::string& input, const RunOptions& options, bool
     const CCmxStopRecord& stop = parser.GetStopRecord();
     if (loaded) {
         DrawingPtr drawing(parser.DetachDrawing());
+        if (looks != nullptr)
+            parser.TakeAppearances(looks);
         *failed = ReportLoad(name, messages, stop, static_cast<long>(drawing->GetCount()), nullptr,
                              options);
         return drawing;

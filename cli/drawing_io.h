@@ -4,6 +4,7 @@
 
 #include "drawset/grobj.h"
 #include "platform/msgbox.h"
+#include "vestrel/cmx/appearance.h"
 #include "vestrel/cmx/stoprecord.h"
 
 #include <memory>
@@ -78,8 +79,10 @@ bool ReadStandardInput(std::vector<BYTE>* bytes);
 
 // Reads the drawing of a CMX file or a job file, from a path or standard input, or the CMX
 // drawing on the clipboard, and reports the load (see ReportLoad; failed tells its verdict).
-// On failure returns null, having said why.
-DrawingPtr ReadDrawing(const std::string& input, const RunOptions& options, bool* failed);
+// On failure returns null, having said why. With looks, a CMX drawing's appearance is read too
+// and left there (a job file has none).
+DrawingPtr ReadDrawing(const std::string& input, const RunOptions& options, bool* failed,
+                       CCmxAppearances* looks = nullptr);
 
 // Why a load ended, in a few words.
 const char* StopText(CmxStop reason);

@@ -40,6 +40,8 @@ int Run(const std::string& command, const vestrel_cli::Args& args) {
         return Svg(args);
     if (command == "thumbnail")
         return Thumbnail(args);
+    if (command == "render")
+        return Render(args);
     if (command == "corel")
         return Corel(args);
     return UsageError("unknown command '" + command + "'");

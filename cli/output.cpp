@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 namespace vestrel_cli {
@@ -106,8 +107,12 @@ bool OutputsAreSafe(const std::vector<OutputPlan>& plans) {
     return true;
 }
 
-int WriteDrawingAs(const std::string& command, const Args& args, const char* extension,
-                   std::string (*render)(const CGrDrawset&)) {
+namespace {
+
+using DrawingRender = std::function<std::string(const CGrDrawset&, const CCmxAppearances*)>;
+
+int WriteRendered(const std::string& command, const Args& args, const char* extension,
+                  const DrawingRender& render, bool withAppearance) {
     CommandLine line;
     if (int usage = ParseCommandLine(command, args,
                                      {"--clipboard", "--quiet", "--strict", "--page"}, &line))
@@ -129,10 +134,26 @@ int WriteDrawingAs(const std::string& command, const Args& args, const char* ext
     if (!OutputsAreSafe({{input, output}}))
         return kExitFailed;
     bool failed = false;
-    DrawingPtr drawing = ReadDrawing(input, line.run, &failed);
-    if (!drawing || !WriteOutput(output, render(*drawing)))
+    CCmxAppearances looks;
+    DrawingPtr drawing = ReadDrawing(input, line.run, &failed, withAppearance ? &looks : nullptr);
+    if (!drawing || !WriteOutput(output, render(*drawing, withAppearance ? &looks : nullptr)))
         return kExitFailed;
     return failed ? kExitFailed : kExitOk;
+}
+
+} // namespace
+
+int WriteDrawingAs(const std::string& command, const Args& args, const char* extension,
+                   std::string (*render)(const CGrDrawset&)) {
+    return WriteRendered(
+        command, args, extension,
+        [render](const CGrDrawset& drawing, const CCmxAppearances*) { return render(drawing); },
+        false);
+}
+
+int WriteDrawingAs(const std::string& command, const Args& args, const char* extension,
+                   std::string (*render)(const CGrDrawset&, const CCmxAppearances*)) {
+    return WriteRendered(command, args, extension, render, true);
 }
 
 } // namespace vestrel_cli

@@ -80,6 +80,7 @@ const char kGeneral[] =
     "  info FILE.cmx                show the header, the chunks and the instructions\n"
     "  dump FILE [OUT.json]         print a CMX or job file's drawing as JSON\n"
     "  svg IN [OUT.svg]             draw a CMX or job file's drawing as SVG\n"
+    "  render IN [OUT.png]          draw a CMX or job file's drawing into a PNG (Linux)\n"
     "  thumbnail IN.cmx [OUT.png]   write a CMX file's thumbnail as a 128 x 128 PNG\n"
     "  corel PROGID OUT.job         convert the selection of a running CorelDRAW (Windows)\n"
     "\n"
@@ -153,6 +154,21 @@ const char kSvg[] =
     "  --quiet      no warnings\n"
     "  --strict     a warning (such as pages left out) fails the file\n";
 
+const char kRender[] =
+    "Usage: vestrel render [OPTIONS] IN [OUT.png]\n"
+    "\n"
+    "Draws a CMX or job file's drawing, as vestrel svg writes it, into a square PNG of N x N\n"
+    "pixels: the drawing's frame letterboxed and centred on white, as the file's own preview\n"
+    "shows it. The default output is IN with the extension .png beside it; OUT.png - is\n"
+    "standard output. IN - is standard input and needs OUT.png. It draws through librsvg,\n"
+    "which Windows builds do not have: there the command says so and fails.\n"
+    "\n"
+    "Options:\n"
+    "  --size N     the picture's side in pixels (1 to 8192; default 256)\n"
+    "  --page N     read page N (from 1; default 1)\n"
+    "  --quiet      no warnings\n"
+    "  --strict     a warning (such as pages left out) fails the file\n";
+
 const char kThumbnail[] =
     "Usage: vestrel thumbnail [--page N] IN.cmx [OUT.png]\n"
     "\n"
@@ -175,8 +191,9 @@ const char* CommandHelp(const std::string& command) {
     static const struct {
         const char* command;
         const char* help;
-    } kHelps[] = {{"", kGeneral}, {"convert", kConvert},     {"info", kInfo},  {"dump", kDump},
-                  {"svg", kSvg},  {"thumbnail", kThumbnail}, {"corel", kCorel}};
+    } kHelps[] = {
+        {"", kGeneral}, {"convert", kConvert}, {"info", kInfo},           {"dump", kDump},
+        {"svg", kSvg},  {"render", kRender},   {"thumbnail", kThumbnail}, {"corel", kCorel}};
     for (const auto& h : kHelps)
         if (command == h.command)
             return h.help;

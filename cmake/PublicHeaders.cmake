@@ -10,7 +10,8 @@ function(vestrel_install_headers root)
     install(FILES ${PROJECT_SOURCE_DIR}/vestrel/frame/vestrel.h
                   ${PROJECT_SOURCE_DIR}/vestrel/frame/vestrel_api.h
             DESTINATION ${root}/vestrel/frame ${ARGN})
-    install(FILES ${PROJECT_SOURCE_DIR}/vestrel/cmx/cmxheader.h
+    install(FILES ${PROJECT_SOURCE_DIR}/vestrel/cmx/appearance.h
+                  ${PROJECT_SOURCE_DIR}/vestrel/cmx/cmxheader.h
                   ${PROJECT_SOURCE_DIR}/vestrel/cmx/cmxparser.h
                   ${PROJECT_SOURCE_DIR}/vestrel/cmx/cursor.h
                   ${PROJECT_SOURCE_DIR}/vestrel/cmx/stoprecord.h

@@ -14,12 +14,18 @@
 #include "tests/support/cmxbuilder.h"
 #include "vestrel/frame/vestrel.h"
 
+#ifdef VESTREL_FUZZ_SVG
+#include "cli/svg.h"
+#endif
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 #if defined(__has_feature)
@@ -326,10 +332,62 @@ bool SameStop(const CCmxStopRecord& a, const CCmxStopRecord& b) {
 
 } // namespace
 
+namespace {
+
+// The same bytes loaded with the appearance asked for: the load ends as the plain one did, with
+// the same drawing; every appearance belongs to one of its paths and holds finite measures; and
+// the drawing with its appearance makes a whole SVG document.
+std::string CheckAppearance(const std::uint8_t* data, std::size_t size, const CCmxParser& plain,
+                            int plainResult) {
+    CCmxParser parser;
+    parser.SetReadAppearance(true);
+    int result = 0;
+    std::string fault = Load("look.cmx", data, size, parser, &result);
+    if (!fault.empty())
+        return fault;
+    if (result != plainResult || !SameStop(parser.GetStopRecord(), plain.GetStopRecord()))
+        return "the appearance changes how the load ends";
+    const CGrDrawset* drawing = parser.GetDrawing();
+    if (drawing == nullptr)
+        return parser.GetAppearances().Count() == 0 ? "" : "appearance without a drawing";
+    if (JobBytes(*drawing) != JobBytes(*plain.GetDrawing()))
+        return "the appearance changes the drawing";
+    std::unordered_set<const CGrObj*> paths;
+    for (POSITION at = drawing->GetHeadPosition(); at != nullptr;) {
+        const auto* object = static_cast<const CGrObj*>(drawing->GetNext(at));
+        if (object->GetClass() == GrObjClass::simple)
+            paths.insert(object);
+    }
+    std::size_t found = 0;
+    for (const CGrObj* path : paths) {
+        const CCmxAppearance* look = parser.GetAppearances().Find(path);
+        if (look == nullptr)
+            continue;
+        ++found;
+        if (!std::isfinite(look->outlineWidth) || look->outlineWidth < 0)
+            return "an outline width that is no measure";
+        if (look->cap > 2 || look->join > 2)
+            return "an unknown cap or join";
+    }
+    if (found != parser.GetAppearances().Count())
+        return "appearance of an object that is no path of the drawing";
+#ifdef VESTREL_FUZZ_SVG
+    const std::string svg = vestrel_cli::DrawingSvg(*drawing, &parser.GetAppearances());
+    if (svg.size() < 7 || svg.compare(svg.size() - 7, 7, "</svg>\n") != 0)
+        return "an SVG document that does not end";
+#endif
+    return "";
+}
+
+} // namespace
+
 std::string LoadRoad(const std::uint8_t* data, std::size_t size) {
     CCmxParser parser;
     int result = 0;
-    return Load("load.cmx", data, size, parser, &result);
+    std::string fault = Load("load.cmx", data, size, parser, &result);
+    if (!fault.empty())
+        return fault;
+    return CheckAppearance(data, size, parser, result);
 }
 
 std::string CompressedRoad(const std::uint8_t* data, std::size_t size) {

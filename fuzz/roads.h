@@ -20,7 +20,9 @@ void StartLibraries();
 // Each road returns an empty text when every check held, else what went wrong. Exceptions that
 // the road does not expect pass to the caller.
 
-// CCmxParser::LoadCmx6File on a file holding the bytes.
+// CCmxParser::LoadCmx6File on a file holding the bytes; then again with the appearance asked
+// for, which must end the same with the same drawing, and, where the command is built, the
+// drawing with its appearance drawn as SVG.
 std::string LoadRoad(const std::uint8_t* data, std::size_t size);
 // CCmxParser::ParseCmx6 from a file holding the bytes to a job file; a job that was written
 // must read back.

@@ -499,6 +499,62 @@ CmxBuilder& CmxBuilder::OutlineTable(const std::vector<std::uint16_t>& colorRefs
     return Chunk("rotl", w.bytes());
 }
 
+CmxBuilder& CmxBuilder::OutlineEntries(const std::vector<OutlineEntry>& entries) {
+    ByteWriter w(variant_);
+    w.Word(static_cast<std::uint16_t>(entries.size()));
+    for (const OutlineEntry& e : entries) {
+        std::size_t t = w.BeginTag(1);
+        w.Word(e.lineStyle).Word(e.screen).Word(e.colorRef).Word(e.arrowheads).Word(e.pen);
+        w.Word(e.dotDash);
+        w.EndTag(t);
+        w.EndMark();
+    }
+    return Chunk("rotl", w.bytes());
+}
+
+CmxBuilder& CmxBuilder::PenTable(const std::vector<Pen>& pens) {
+    ByteWriter w(variant_);
+    w.Word(static_cast<std::uint16_t>(pens.size()));
+    for (const Pen& pen : pens) {
+        std::size_t t = w.BeginTag(1);
+        w.Length(pen.width).Word(pen.aspect);
+        if (variant_.shortCoords)
+            w.Word(static_cast<std::uint16_t>(pen.angle));
+        else
+            w.DWord(static_cast<std::uint32_t>(pen.angle));
+        w.Word(1); // the identity matrix
+        w.EndTag(t);
+        w.EndMark();
+    }
+    return Chunk("rpen", w.bytes());
+}
+
+CmxBuilder& CmxBuilder::LineStyleTable(const std::vector<std::uint16_t>& styles) {
+    ByteWriter w(variant_);
+    w.Word(static_cast<std::uint16_t>(styles.size()));
+    for (std::uint16_t style : styles) {
+        std::size_t t = w.BeginTag(1);
+        w.Word(style);
+        w.EndTag(t);
+        w.EndMark();
+    }
+    return Chunk("rott", w.bytes());
+}
+
+CmxBuilder& CmxBuilder::DotDashTable(const std::vector<std::vector<std::uint16_t>>& patterns) {
+    ByteWriter w(variant_);
+    w.Word(static_cast<std::uint16_t>(patterns.size()));
+    for (const std::vector<std::uint16_t>& dashes : patterns) {
+        std::size_t t = w.BeginTag(1);
+        w.Word(static_cast<std::uint16_t>(dashes.size()));
+        for (std::uint16_t dash : dashes)
+            w.Word(dash);
+        w.EndTag(t);
+        w.EndMark();
+    }
+    return Chunk("rdot", w.bytes());
+}
+
 CmxBuilder& CmxBuilder::Page(const PageBuilder& page) {
     Bytes data = page.data();
     // Jump targets are file offsets: the page data starts 8 bytes behind the chunk's id.

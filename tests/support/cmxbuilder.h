@@ -209,6 +209,24 @@ ColorEntry Model1();
 // The entry with a name, in the layout of real files (palette byte 5, as they have it).
 ColorEntry Named(ColorEntry entry, const std::string& name);
 
+// An outline table entry as real files hold it: six references, in this order.
+struct OutlineEntry {
+    std::uint16_t lineStyle = 1;
+    std::uint16_t screen = 1;
+    std::uint16_t colorRef = 1;
+    std::uint16_t arrowheads = 0;
+    std::uint16_t pen = 1;
+    std::uint16_t dotDash = 1;
+};
+
+// A pen: its width in file units (16 bits with 16-bit coordinates), aspect in percent and angle
+// as the file stores angles; the matrix is the identity.
+struct Pen {
+    std::uint32_t width = 0;
+    std::uint16_t aspect = 100;
+    std::int32_t angle = 0;
+};
+
 // A raster image for the image section.
 struct Raster {
     std::uint32_t type = 1; // 6 black and white, 5 grey, 1 no palette, other: stored palette
@@ -281,6 +299,14 @@ public:
                            std::optional<std::uint16_t> countOverride = {});
     CmxBuilder& OutlineTable(const std::vector<std::uint16_t>& colorRefs,
                              std::optional<std::uint16_t> countOverride = {});
+    // The outline table with whole entries, and the tables they refer to, as real files hold
+    // them: the pen table "rpen", the line style table "rott" (a 16-bit value each: the style
+    // bits in its low byte, 2 solid, 1 none; cap and join in its high byte), the dot-dash table
+    // "rdot" (each a list of dash and gap lengths, empty for solid).
+    CmxBuilder& OutlineEntries(const std::vector<OutlineEntry>& entries);
+    CmxBuilder& PenTable(const std::vector<Pen>& pens);
+    CmxBuilder& LineStyleTable(const std::vector<std::uint16_t>& styles);
+    CmxBuilder& DotDashTable(const std::vector<std::vector<std::uint16_t>>& patterns);
     CmxBuilder& Page(const PageBuilder& page);
     // Pages as a multi-page file holds them: each "page" chunk followed by its reference list
     // "rlst" (here an empty one).

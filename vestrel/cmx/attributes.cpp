@@ -3,6 +3,7 @@
 #include "vestrel/resources/resource.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -97,6 +98,8 @@ int CCmxParser::ProcessColorMap() {
 
 int CCmxParser::GetRenderingAttributes() {
     unsigned char mask = GetByte();
+    if (readAppearance)
+        shapeAppearance = CCmxAppearance();
     int hasFill = 0;
     if (mask & 0x01) {
         hasFill = 1;
@@ -157,12 +160,50 @@ int CCmxParser::GetUniformFill() {
         if (fill.Id() == 1) {
             curLayerIndex = GetWord();
             GetWord();
+            unsigned long color = 0;
+            if (readAppearance && drawing != nullptr &&
+                drawing->colorMap.LookupReference(curLayerIndex, &color)) {
+                shapeAppearance.fill = CCmxAppearance::FillKind::uniform;
+                shapeAppearance.fillColor = color;
+            }
         }
     }
     return 1;
 }
 int CCmxParser::GetFountainFill() {
-    SkipTaggedFields();
+    // The blend's colours stand in its second field: a count, then per colour its reference
+    // and its offset along the blend. Its first and last colours, averaged, stand for it.
+    // Untagged fountains are passed over as ever: their layout is not known well enough.
+    if (!readAppearance || !Tagged() || drawing == nullptr) {
+        SkipTaggedFields();
+        return 1;
+    }
+    bool any = false;
+    WORD firstRef = 0, lastRef = 0;
+    TaggedRecord fill(*this, {1, 2});
+    while (fill.Next()) {
+        if (fill.Id() != 2)
+            continue;
+        const WORD count = GetWord();
+        // The field's end bounds the colours read.
+        for (WORD i = 0; i < count && cursor.Remaining() >= 4; ++i) {
+            const WORD ref = GetWord();
+            GetWord();
+            if (!any)
+                firstRef = ref;
+            lastRef = ref;
+            any = true;
+        }
+    }
+    unsigned long first = 0, last = 0;
+    if (any && drawing->colorMap.LookupReference(firstRef, &first) &&
+        drawing->colorMap.LookupReference(lastRef, &last)) {
+        unsigned long mixed = 0;
+        for (int shift = 0; shift < 24; shift += 8)
+            mixed |= ((((first >> shift) & 0xFF) + ((last >> shift) & 0xFF) + 1) / 2) << shift;
+        shapeAppearance.fill = CCmxAppearance::FillKind::representative;
+        shapeAppearance.fillColor = mixed;
+    }
     return 1;
 }
 
@@ -192,6 +233,8 @@ int CCmxParser::GetOutlineSpec(int hasFill) {
         if (spec.Id() != 1)
             continue;
         const WORD reference = GetWord();
+        if (readAppearance)
+            ReadOutlineAppearance(reference);
         if (hasFill != 1)
             curLayerIndex = GetOutlineColor(reference);
     }
@@ -242,6 +285,125 @@ unsigned short CCmxParser::GetOutlineColor(unsigned short ref) {
         return 0;
     curLayerIndex = outlineColors[ref - 1];
     return curLayerIndex;
+}
+
+void CCmxParser::ReadAppearanceTables() {
+    appearanceTablesRead = true;
+    // Each table: a count, then entries of one record each. No table takes more entries than
+    // its bytes can carry at the smallest entry, and each entry read moves the cursor on.
+    auto readTable = [this](const char* id, DWORD smallestEntry, auto&& entry) {
+        unsigned char* table = FindChunk(id);
+        if (table == nullptr)
+            return;
+        TableScope scope(*this, Offset(table) + 8);
+        const WORD count = GetCount();
+        const DWORD entries = std::min<DWORD>(count, cursor.Remaining() / smallestEntry);
+        for (DWORD i = 0; i < entries && !cursor.Exhausted(); ++i) {
+            const DWORD before = cursor.Position();
+            entry();
+            if (cursor.Exhausted() || cursor.Position() == before)
+                break;
+        }
+    };
+    const bool tagged = Tagged();
+    readTable("rotl", tagged ? 4 : 12, [this] {
+        OutlineRefs refs = {};
+        TaggedRecord record(*this, {1});
+        while (record.Next())
+            if (record.Id() == 1) {
+                refs.lineStyle = GetWord();
+                refs.screen = GetWord();
+                refs.color = GetWord();
+                refs.arrowheads = GetWord();
+                refs.pen = GetWord();
+                refs.dotDash = GetWord();
+            }
+        outlineEntries.push_back(refs);
+    });
+    readTable("rpen", tagged ? 4 : 8, [this] {
+        DWORD width = 0;
+        TaggedRecord record(*this, {1});
+        while (record.Next())
+            if (record.Id() == 1) {
+                width = GetLength();
+                GetWord(); // aspect
+                if (ShortCoordinates())
+                    GetWord();
+                else
+                    GetDWord(); // angle
+                CMatrix matrix;
+                GetFileMatrix(&matrix);
+            }
+        penWidths.push_back(width);
+    });
+    readTable("rott", tagged ? 4 : 2, [this] {
+        WORD style = 0;
+        TaggedRecord record(*this, {1});
+        while (record.Next())
+            if (record.Id() == 1)
+                style = GetWord();
+        lineStyles.push_back(style);
+    });
+    readTable("rdot", tagged ? 4 : 2, [this] {
+        std::vector<WORD> dashes;
+        TaggedRecord record(*this, {1});
+        while (record.Next())
+            if (record.Id() == 1) {
+                const WORD count = GetWord();
+                // Only dashes whose bytes are there are kept.
+                dashes.reserve(std::min<DWORD>(count, cursor.Remaining() / 2));
+                for (WORD i = 0; i < count && cursor.Remaining() >= 2; ++i)
+                    dashes.push_back(GetWord());
+            }
+        dotDashes.push_back(std::move(dashes));
+    });
+}
+
+void CCmxParser::ReadOutlineAppearance(WORD ref) {
+    if (!appearanceTablesRead)
+        ReadAppearanceTables();
+    if (ref == 0 || ref > outlineEntries.size())
+        return;
+    const OutlineRefs& refs = outlineEntries[ref - 1];
+    // The style's low byte holds its bits (0x01: no outline), its high byte cap and join.
+    WORD style = 2;
+    if (refs.lineStyle >= 1 && refs.lineStyle <= lineStyles.size())
+        style = lineStyles[refs.lineStyle - 1];
+    unsigned long color = 0;
+    if ((style & 0x01) != 0 || drawing == nullptr ||
+        !drawing->colorMap.LookupReference(refs.color, &color))
+        return;
+    CCmxAppearance& a = shapeAppearance;
+    a.outline = true;
+    a.outlineColor = color;
+    a.cap = static_cast<unsigned char>(std::min((style >> 8) & 0x0F, 2));
+    a.join = static_cast<unsigned char>(std::min((style >> 12) & 0x0F, 2));
+    // Widths scale with the drawing, and with a global transform by its mean factor.
+    double scale = coordScale;
+    if (!transforms.empty()) {
+        const CMatrix& m = transforms.back();
+        scale *= std::sqrt(std::fabs(m.m11 * m.m22 - m.m12 * m.m21));
+    }
+    a.outlineWidth = 0;
+    if (refs.pen >= 1 && refs.pen <= penWidths.size())
+        a.outlineWidth = penWidths[refs.pen - 1] * scale;
+    if (!std::isfinite(a.outlineWidth) || a.outlineWidth < 0)
+        a.outlineWidth = 0;
+    a.dashes.clear();
+    if (refs.dotDash >= 1 && refs.dotDash <= dotDashes.size()) {
+        const std::vector<WORD>& dashes = dotDashes[refs.dotDash - 1];
+        a.dashes.reserve(dashes.size());
+        for (WORD dash : dashes)
+            a.dashes.push_back(dash);
+    }
+}
+
+void CCmxParser::NoteAppearance(bool closed) {
+    if (!readAppearance || drawing == nullptr || drawing->IsEmpty())
+        return;
+    CCmxAppearance a = shapeAppearance;
+    a.closed = closed;
+    appearances.Set(static_cast<const CGrObj*>(drawing->GetTail()), a);
 }
 
 int CCmxParser::GetLensSpec() {

@@ -1,6 +1,7 @@
 // CCmxParser: reads CMX drawings into drawing lists and hands them on.
 #pragma once
 
+#include "vestrel/cmx/appearance.h"
 #include "vestrel/cmx/cmxheader.h"
 #include "vestrel/cmx/cursor.h"
 #include "vestrel/cmx/stoprecord.h"
@@ -61,6 +62,15 @@ public:
     // The page that loads, conversions and inspections read, counted from 1 (0 stands for 1);
     // the first by default. A number past the pages of the file loads nothing: the load returns
     // 0, shows no message, creates no lists and its stop record says noSuchPage.
+    // Whether loads also read how each object looks (fill, outline, closed), for a caller that
+    // draws the drawing: off by default, and a load without it does no more than before.
+    void SetReadAppearance(bool on) { readAppearance = on; }
+    bool GetReadAppearance() const { return readAppearance; }
+    // The appearance of the last load's objects, by the objects of its drawing list; it stays
+    // valid for a detached drawing while that lives.
+    const CCmxAppearances& GetAppearances() const { return appearances; }
+    void TakeAppearances(CCmxAppearances* into) { *into = std::move(appearances); }
+
     void SetPage(unsigned long page) { pageNumber = page != 0 ? page : 1; }
     unsigned long GetPage() const { return pageNumber; }
     // The pages of a CMX file or image, counted by their chunks without reading their
@@ -349,12 +359,19 @@ private:
     int GetCanvasSpec();
     int GetContainerSpec();
     void SkipTaggedFields();
+    // The outline of outline table entry ref into the shape's appearance.
+    void ReadOutlineAppearance(WORD ref);
+    void ReadAppearanceTables();
+    // Records the appearance of the object just appended to the drawing list.
+    void NoteAppearance(bool closed);
 
     // Geometry
     int GetPointList(int fillFlag);
     // Hands a shape of count points to the drawing: one path per sub-path, the pieces of a
     // split shape behind a kind-6 group, the last piece registered with an open group.
-    void AddShape(unsigned char* letters, tagDoublePoint* points, WORD count, int fillFlag);
+    // nodes: the node bytes, whose 0x08 marks a closed sub-path; null for outlines that close.
+    void AddShape(unsigned char* letters, tagDoublePoint* points, WORD count, int fillFlag,
+                  const unsigned char* nodes = nullptr);
     // File coordinates under the global transform that stands, scaled and shifted to the
     // drawing's origin.
     tagDoublePoint ToDrawing(double x, double y) const;
@@ -427,6 +444,20 @@ private:
     // lookup.
     bool outlineColorsRead = false;
     std::vector<WORD> outlineColors;
+
+    // Appearance, when asked for: the outline tables of the current body, read at the first
+    // outline, and the appearance of the shape being read.
+    struct OutlineRefs {
+        WORD lineStyle, screen, color, arrowheads, pen, dotDash;
+    };
+    bool readAppearance = false;
+    bool appearanceTablesRead = false;
+    std::vector<OutlineRefs> outlineEntries;
+    std::vector<DWORD> penWidths;
+    std::vector<WORD> lineStyles;
+    std::vector<std::vector<WORD>> dotDashes;
+    CCmxAppearance shapeAppearance;
+    CCmxAppearances appearances;
 
     // The image index of the current body, read once: the offsets of its entries up to the
     // first damaged one, and the count that the index announces.

@@ -183,6 +183,8 @@ void CCmxParser::ResetWalkState() {
     curLayerIndex = 0xFFFF;
     groupDepth = 0;
     transforms.clear();
+    appearances.Clear();
+    shapeAppearance = CCmxAppearance();
 }
 
 void CCmxParser::InterpretBody(LoadOrder order, DWORD bodyLength) {
@@ -206,6 +208,10 @@ void CCmxParser::SetDrawingFrame() {
         static_cast<double>(difference(GetBoundRight(), GetBoundLeft())) * coordScale * 1.1;
     drawing->frameHeight =
         static_cast<double>(difference(GetBoundTop(), GetBoundBottom())) * coordScale * 1.1;
+    if (readAppearance)
+        appearances.SetView(
+            static_cast<double>(difference(GetBoundRight(), GetBoundLeft())) * coordScale,
+            static_cast<double>(difference(GetBoundTop(), GetBoundBottom())) * coordScale);
 }
 
 unsigned long CCmxParser::GetMem(unsigned long size) {
@@ -237,6 +243,11 @@ void CCmxParser::ForgetBodyCaches() {
     dataIds.clear();
     outlineColorsRead = false;
     outlineColors.clear();
+    appearanceTablesRead = false;
+    outlineEntries.clear();
+    penWidths.clear();
+    lineStyles.clear();
+    dotDashes.clear();
 }
 
 int CCmxParser::FreeMem() {
@@ -248,6 +259,10 @@ int CCmxParser::FreeMem() {
     std::vector<DWORD>().swap(imageOffsets);
     std::vector<DWORD>().swap(dataIds);
     std::vector<WORD>().swap(outlineColors);
+    std::vector<OutlineRefs>().swap(outlineEntries);
+    std::vector<DWORD>().swap(penWidths);
+    std::vector<WORD>().swap(lineStyles);
+    std::vector<std::vector<WORD>>().swap(dotDashes);
     ReleaseScratch();
     return 1;
 }

@@ -117,17 +117,28 @@ int CCmxParser::GetPointList(int fillFlag) {
             break;
         }
     }
-    AddShape(letters, points, count, fillFlag);
+    AddShape(letters, points, count, fillFlag, nodes);
     return 1;
 }
 
-void CCmxParser::AddShape(unsigned char* letters, tagDoublePoint* points, WORD count,
-                          int fillFlag) {
+void CCmxParser::AddShape(unsigned char* letters, tagDoublePoint* points, WORD count, int fillFlag,
+                          const unsigned char* nodes) {
     if (pathScratch == nullptr)
         pathScratch = new CGrObjSimple;
     CGrObjSimple* path = pathScratch;
 
+    // Whether a piece is closed: a node says so, or its ends meet.
+    bool closed = false;
     auto finish = [&](CGrObjSimple* piece, WORD first, WORD length) {
+        if (readAppearance) {
+            closed = nodes == nullptr;
+            for (WORD i = first; i < first + length && !closed; ++i)
+                closed = (nodes[i] & 0x08) != 0;
+            if (!closed && length >= 3) {
+                const tagDoublePoint &a = points[first], &b = points[first + length - 1];
+                closed = a.x == b.x && a.y == b.y;
+            }
+        }
         piece->SetLayerIndex(curLayerIndex);
         // Unfilled shapes end a hair to the right of where they end in the file.
         if (fillFlag != 1 && length >= 1)
@@ -150,6 +161,7 @@ void CCmxParser::AddShape(unsigned char* letters, tagDoublePoint* points, WORD c
         finish(path, pieceStart, static_cast<WORD>(i - pieceStart));
         // The list keeps a copy; the next piece's block replaces this one's in the same object.
         drawing->AddObjTail(path);
+        NoteAppearance(closed);
         pieceStart = i;
     }
     finish(path, pieceStart, static_cast<WORD>(count - pieceStart));
@@ -157,6 +169,7 @@ void CCmxParser::AddShape(unsigned char* letters, tagDoublePoint* points, WORD c
     if (CGrObjGroup* group = OpenGroup())
         group->AddObject(static_cast<unsigned long>(drawing->GetCount()) + (split ? 2 : 1));
     drawing->AddObjTail(path);
+    NoteAppearance(closed);
 
     if (split) {
         if (splitScratch == nullptr)

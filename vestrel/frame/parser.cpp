@@ -33,6 +33,7 @@ void CCmxParser::CopyFields(const CCmxParser& other) {
     formatVersion = other.formatVersion;
     rectanglesAndTransforms = other.rectanglesAndTransforms;
     pageNumber = other.pageNumber;
+    readAppearance = other.readAppearance;
     stopRecord = other.stopRecord;
     dropBlockSize = other.dropBlockSize;
     dropBlockFill = other.dropBlockFill;
