@@ -59,9 +59,6 @@ public:
     // drawing exactly as readers without them gave it.
     void SetRectanglesAndTransforms(bool on) { rectanglesAndTransforms = on; }
     bool GetRectanglesAndTransforms() const { return rectanglesAndTransforms; }
-    // The page that loads, conversions and inspections read, counted from 1 (0 stands for 1);
-    // the first by default. A number past the pages of the file loads nothing: the load returns
-    // 0, shows no message, creates no lists and its stop record says noSuchPage.
     // Whether loads also read how each object looks (fill, outline, closed), for a caller that
     // draws the drawing: off by default, and a load without it does no more than before.
     void SetReadAppearance(bool on) { readAppearance = on; }
@@ -71,6 +68,9 @@ public:
     const CCmxAppearances& GetAppearances() const { return appearances; }
     void TakeAppearances(CCmxAppearances* into) { *into = std::move(appearances); }
 
+    // The page that loads, conversions and inspections read, counted from 1 (0 stands for 1);
+    // the first by default. A number past the pages of the file loads nothing: the load returns
+    // 0, shows no message, creates no lists and its stop record says noSuchPage.
     void SetPage(unsigned long page) { pageNumber = page != 0 ? page : 1; }
     unsigned long GetPage() const { return pageNumber; }
     // The pages of a CMX file or image, counted by their chunks without reading their
