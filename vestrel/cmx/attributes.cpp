@@ -287,6 +287,13 @@ unsigned short CCmxParser::GetOutlineColor(unsigned short ref) {
     return curLayerIndex;
 }
 
+namespace {
+
+// The dash and gap lengths kept of one pattern; writers' patterns have a handful.
+constexpr DWORD kMostDashes = 16;
+
+} // namespace
+
 void CCmxParser::ReadAppearanceTables() {
     appearanceTablesRead = true;
     // Each table: a count, then entries of one record each. No table takes more entries than
@@ -350,9 +357,11 @@ void CCmxParser::ReadAppearanceTables() {
         while (record.Next())
             if (record.Id() == 1) {
                 const WORD count = GetWord();
-                // Only dashes whose bytes are there are kept.
-                dashes.reserve(std::min<DWORD>(count, cursor.Remaining() / 2));
-                for (WORD i = 0; i < count && cursor.Remaining() >= 2; ++i)
+                // Only dashes whose bytes are there are kept, and no more than a pattern
+                // needs: every shape that uses the pattern carries a copy.
+                const DWORD kept = std::min<DWORD>({count, cursor.Remaining() / 2, kMostDashes});
+                dashes.reserve(kept);
+                for (DWORD i = 0; i < kept; ++i)
                     dashes.push_back(GetWord());
             }
         dotDashes.push_back(std::move(dashes));
