@@ -3,7 +3,7 @@
 #include "cli/drawing_io.h"
 #include "cli/json.h"
 
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "drawset/crc32.h"
 #include "drawset/thumbblock.h"
 
@@ -70,20 +70,18 @@ void Bitmap(JsonWriter& j, const CGrObj& bitmap) {
     const unsigned char* dib = bitmap.GetData();
     if (dib != nullptr && bitmap.GetSize() >= 40) {
         j.Raw(", ").Key("header").Raw("{");
-        j.Key("biWidth").Integer(static_cast<std::int32_t>(drawset_bytes::GetU32(dib + 4)));
-        j.Raw(", ")
-            .Key("biHeight")
-            .Integer(static_cast<std::int32_t>(drawset_bytes::GetU32(dib + 8)));
-        j.Raw(", ").Key("biPlanes").Integer(drawset_bytes::GetU16(dib + 12));
-        j.Raw(", ").Key("biBitCount").Integer(drawset_bytes::GetU16(dib + 14));
-        j.Raw(", ").Key("biSizeImage").Integer(drawset_bytes::GetU32(dib + 20));
+        j.Key("biWidth").Integer(static_cast<std::int32_t>(byteorder::GetU32(dib + 4)));
+        j.Raw(", ").Key("biHeight").Integer(static_cast<std::int32_t>(byteorder::GetU32(dib + 8)));
+        j.Raw(", ").Key("biPlanes").Integer(byteorder::GetU16(dib + 12));
+        j.Raw(", ").Key("biBitCount").Integer(byteorder::GetU16(dib + 14));
+        j.Raw(", ").Key("biSizeImage").Integer(byteorder::GetU32(dib + 20));
         j.Raw(", ")
             .Key("biXPelsPerMeter")
-            .Integer(static_cast<std::int32_t>(drawset_bytes::GetU32(dib + 24)));
+            .Integer(static_cast<std::int32_t>(byteorder::GetU32(dib + 24)));
         j.Raw(", ")
             .Key("biYPelsPerMeter")
-            .Integer(static_cast<std::int32_t>(drawset_bytes::GetU32(dib + 28)));
-        j.Raw(", ").Key("biClrUsed").Integer(drawset_bytes::GetU32(dib + 32));
+            .Integer(static_cast<std::int32_t>(byteorder::GetU32(dib + 28)));
+        j.Raw(", ").Key("biClrUsed").Integer(byteorder::GetU32(dib + 32));
         j.Raw("}");
     } else {
         j.Raw(", ").Key("header").Raw("null");
@@ -100,7 +98,7 @@ void Thumbnail(JsonWriter& j, const CGrObjBitmap* thumbnail) {
     const unsigned char* block = thumbnail->GetData();
     const std::uint32_t size = thumbnail->GetSize();
     const bool whole = size >= drawset_thumb::kPaletteStart;
-    std::uint32_t colors = whole ? drawset_bytes::GetU32(block + drawset_thumb::kClrUsedAt) : 0;
+    std::uint32_t colors = whole ? byteorder::GetU32(block + drawset_thumb::kClrUsedAt) : 0;
     // The white index as the margin holds it, among the entries the block carries.
     const int white =
         whole ? drawset_thumb::WhiteIndex(

@@ -5,7 +5,6 @@ function(vestrel_install_headers root)
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/ DESTINATION ${root}/platform ${ARGN}
             FILES_MATCHING PATTERN "*.h" PATTERN "src" EXCLUDE)
     install(FILES ${PROJECT_SOURCE_DIR}/drawset/api.h ${PROJECT_SOURCE_DIR}/drawset/grobj.h
-                  ${PROJECT_SOURCE_DIR}/drawset/bytes.h
             DESTINATION ${root}/drawset ${ARGN})
     install(FILES ${PROJECT_SOURCE_DIR}/vestrel/frame/vestrel.h
                   ${PROJECT_SOURCE_DIR}/vestrel/frame/vestrel_api.h

@@ -1,7 +1,7 @@
 // The layouts of the records' data blocks, inside the drawset library.
 #pragma once
 
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +16,7 @@ constexpr std::size_t kBefPoint = 16;
 inline bool BefLayoutValid(const unsigned char* block, std::size_t size, std::uint32_t* count) {
     if (block == nullptr || size < kBefHeader)
         return false;
-    std::uint32_t n = drawset_bytes::GetU32(block);
+    std::uint32_t n = byteorder::GetU32(block);
     // Dividing first keeps a hostile count from overflowing the product.
     std::size_t body = size - kBefHeader;
     if (body % (1 + kBefPoint) != 0 || body / (1 + kBefPoint) != n)

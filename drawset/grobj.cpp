@@ -2,13 +2,13 @@
 #include "drawset/grobj.h"
 
 #include "drawset/blocks.h"
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 
 #include <bit>
 #include <cstring>
 #include <limits>
 
-using namespace drawset_bytes;
+using namespace byteorder;
 using namespace drawset_blocks;
 
 namespace {

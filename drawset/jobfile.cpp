@@ -4,7 +4,7 @@
 #include "drawset/grobj.h"
 
 #include "drawset/blocks.h"
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "drawset/crc32.h"
 #include "platform/process.h"
 
@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-using namespace drawset_bytes;
+using namespace byteorder;
 using namespace drawset_blocks;
 
 namespace {

@@ -3,15 +3,18 @@
 #pragma once
 
 #include "platform/afxdefs.h"
+#include "platform/gdi.h"
+
+#include <cstddef>
 
 namespace drawset_thumb {
 
 constexpr DWORD kSide = 128;
-constexpr DWORD kPixelBytes = kSide * kSide;                // 16384
-constexpr DWORD kHeaderBytes = 40;                          // a BITMAPINFOHEADER
+constexpr DWORD kPixelBytes = kSide * kSide; // 16384
+constexpr DWORD kHeaderBytes = sizeof(BITMAPINFOHEADER);
 constexpr DWORD kPaletteStart = kPixelBytes + kHeaderBytes; // 16424
 // Where the header's biClrUsed stands in the block.
-constexpr DWORD kClrUsedAt = kPixelBytes + 32;
+constexpr DWORD kClrUsedAt = kPixelBytes + offsetof(BITMAPINFOHEADER, biClrUsed);
 
 constexpr ULONGLONG BlockSize(ULONGLONG colors) {
     return kPaletteStart + 4 * colors;

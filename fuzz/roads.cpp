@@ -1,7 +1,7 @@
 #include "fuzz/roads.h"
 
 #include "drawset/blocks.h"
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "drawset/crc32.h"
 #include "drawset/thumbblock.h"
 #include "platform/cfile.h"
@@ -196,7 +196,7 @@ std::string CheckDrawing(const CGrDrawset& drawing, Source source) {
             if (thumbnail->size < drawset_thumb::kPaletteStart)
                 return "thumbnail: shorter than its pixels and header";
             const std::uint64_t colours =
-                drawset_bytes::GetU32(thumbnail->data + drawset_thumb::kClrUsedAt);
+                byteorder::GetU32(thumbnail->data + drawset_thumb::kClrUsedAt);
             if (thumbnail->size != drawset_thumb::BlockSize(colours))
                 return "thumbnail: " + std::to_string(thumbnail->size) + " bytes for " +
                        std::to_string(colours) + " colours";
@@ -674,8 +674,8 @@ std::string JobRoad(const std::uint8_t* data, std::size_t size) {
     if (size < kLengthAt + 8 + kTrailer)
         return "";
     std::vector<std::uint8_t> fixed(data, data + size);
-    drawset_bytes::PutU64(&fixed[kLengthAt], size);
-    drawset_bytes::PutU32(&fixed[size - kTrailer], DrawsetCrc32(fixed.data(), size - kTrailer));
+    byteorder::PutU64(&fixed[kLengthAt], size);
+    byteorder::PutU32(&fixed[size - kTrailer], DrawsetCrc32(fixed.data(), size - kTrailer));
     refusal.clear();
     drawing = ReadJob(fixed.data(), fixed.size(), &refusal);
     if (refusal.rfind("refused with cause", 0) == 0)

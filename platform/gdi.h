@@ -168,6 +168,8 @@ public:
 // A header read from its little-endian bytes; FALSE when fewer than 40 bytes are given.
 PLATFORM_API BOOL PlatformReadBitmapInfoHeader(const void* bytes, std::size_t count,
                                                BITMAPINFOHEADER* header);
+// The header into its 40 little-endian bytes, as files and blocks store it.
+PLATFORM_API void PlatformWriteBitmapInfoHeader(const BITMAPINFOHEADER& header, void* bytes);
 
 // Pixels 0x00RRGGBB, width x height of them, row by row from the top. Sides are clamped to
 // 0 .. kMaxSide, so that no request can ask for more than a gigabyte.

@@ -1,13 +1,13 @@
 // Image instructions: the index walk, the raster types, and what damaged sizes get.
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "tests/support/parser_access.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
 
 using namespace cmxtest;
-using drawset_bytes::GetU16;
-using drawset_bytes::GetU32;
+using byteorder::GetU16;
+using byteorder::GetU32;
 
 namespace {
 

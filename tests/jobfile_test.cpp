@@ -1,7 +1,7 @@
 // The job file: its layout, the round trip through file and memory, and refusal of damage.
 #include "tests/support/test_util.h"
 
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "drawset/crc32.h"
 #include "platform/process.h"
 
@@ -15,9 +15,9 @@
 #include <set>
 
 using namespace cmxtest;
-using drawset_bytes::GetU32;
-using drawset_bytes::PutU16;
-using drawset_bytes::PutU32;
+using byteorder::GetU32;
+using byteorder::PutU16;
+using byteorder::PutU32;
 
 namespace {
 
@@ -194,11 +194,11 @@ TEST(JobFile, LayoutFollowsTheFormat) {
     EXPECT_EQ(job[69], 1);
     EXPECT_EQ(GetU32(&job[78]), 0u); // m11 = 1.0 starts with four zero bytes
     EXPECT_EQ(job[85], 0x3F);
-    EXPECT_EQ(drawset_bytes::GetU16(&job[158]), 1);
+    EXPECT_EQ(byteorder::GetU16(&job[158]), 1);
     EXPECT_EQ(GetU32(&job[160]), 21u);
     EXPECT_EQ(GetU32(&job[164]), 1u);
     EXPECT_EQ(job[168], 'M');
-    EXPECT_EQ(drawset_bytes::GetF64(&job[169]), 1.0);
+    EXPECT_EQ(byteorder::GetF64(&job[169]), 1.0);
     // The group: kind 2, class 2, groupExtra1, then its members 1 and 3.
     EXPECT_EQ(GetU32(&job[185]), 2u);
     EXPECT_EQ(job[189], 2);

@@ -2,7 +2,7 @@
 #include "tests/support/parser_access.h"
 #include "tests/support/test_util.h"
 
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -199,7 +199,7 @@ TEST(Load, TheBodyStartsWhereTheHeaderChunkEnds) {
         std::size_t bodyStart;
     };
     const auto stated = [](std::uint32_t size) {
-        return [size](Bytes& f) { drawset_bytes::PutU32(&f[16], size); };
+        return [size](Bytes& f) { byteorder::PutU32(&f[16], size); };
     };
     const Case cases[] = {
         {"180, the page right behind it", 180, [](Bytes&) {}, 200},
@@ -211,7 +211,7 @@ TEST(Load, TheBodyStartsWhereTheHeaderChunkEnds) {
         {"a RIFX file states it big-endian", 180,
          [](Bytes& f) {
              std::memcpy(&f[0], "RIFX", 4);
-             drawset_bytes::PutU32BE(&f[16], 180);
+             byteorder::PutU32BE(&f[16], 180);
          },
          200},
     };

@@ -1,5 +1,5 @@
 // Compressed files: the chunks behind the thumbnail as one zlib stream in a "pack" chunk.
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "tests/support/test_util.h"
 
 #include "platform/gdi.h"
@@ -100,33 +100,33 @@ TEST(Pack, DamagedStreamsAndBombsFailCleanly) {
         {"stated one byte longer",
          [](Bytes& f) {
              std::uint8_t* p = &f[PackedLengthAt(f)];
-             drawset_bytes::PutU32(p, drawset_bytes::GetU32(p) + 1);
+             byteorder::PutU32(p, byteorder::GetU32(p) + 1);
          },
          CmxStop::packDamaged},
         {"stated one byte shorter",
          [](Bytes& f) {
              std::uint8_t* p = &f[PackedLengthAt(f)];
-             drawset_bytes::PutU32(p, drawset_bytes::GetU32(p) - 1);
+             byteorder::PutU32(p, byteorder::GetU32(p) - 1);
          },
          CmxStop::packDamaged},
         {"another method", [](Bytes& f) { f[PackedLengthAt(f) + 5] = 'X'; }, CmxStop::packDamaged},
         {"stated past what the stream can yield",
          [](Bytes& f) {
              const std::size_t at = PackedLengthAt(f);
-             drawset_bytes::PutU32(&f[at], static_cast<std::uint32_t>(1033 * (f.size() - at)));
+             byteorder::PutU32(&f[at], static_cast<std::uint32_t>(1033 * (f.size() - at)));
          },
          CmxStop::packTooLarge},
         {"stated past 256 MiB",
          [](Bytes& f) {
              // A stream long enough to yield it, at the best ratio deflate has.
              f.resize(f.size() + 300000, 0);
-             drawset_bytes::PutU32(&f[PackedLengthAt(f)], (256u << 20) + 1);
+             byteorder::PutU32(&f[PackedLengthAt(f)], (256u << 20) + 1);
          },
          CmxStop::packTooLarge},
         {"stated within reach, yielding far less",
          [](Bytes& f) {
              const std::size_t at = PackedLengthAt(f);
-             drawset_bytes::PutU32(&f[at], static_cast<std::uint32_t>(500 * (f.size() - at)));
+             byteorder::PutU32(&f[at], static_cast<std::uint32_t>(500 * (f.size() - at)));
          },
          CmxStop::packDamaged},
     };

@@ -1,7 +1,7 @@
 // Damage through the public roads: files cut short anywhere, tagged sizes that cannot hold
 // their own header, and a hostile preview, each through the load, the conversion and the
 // preview. The checks of the fuzzers apply to every drawing that results.
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "fuzz/roads.h"
 #include "tests/support/test_util.h"
 
@@ -32,8 +32,7 @@ std::vector<ChunkSpan> Chunks(const Bytes& file, Variant v) {
     std::size_t at = kHeader;
     while (at + 8 <= file.size()) {
         const std::uint8_t* s = &file[at + 4];
-        const std::size_t size =
-            v.littleEndian ? drawset_bytes::GetU32(s) : drawset_bytes::GetU32BE(s);
+        const std::size_t size = v.littleEndian ? byteorder::GetU32(s) : byteorder::GetU32BE(s);
         chunks.push_back(ChunkSpan{std::string(file.begin() + static_cast<long>(at),
                                                file.begin() + static_cast<long>(at) + 4),
                                    at, at + 8 + size});

@@ -1,5 +1,5 @@
 // Drawing a drawing's thumbnail block on a device context.
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -21,14 +21,14 @@ std::vector<unsigned char> Block(std::uint32_t colors, unsigned char fill = 1) {
     std::vector<unsigned char> block(kPixels + 40 + 4 * static_cast<std::size_t>(colors), fill);
     unsigned char* h = block.data() + kPixels;
     std::memset(h, 0, 40);
-    drawset_bytes::PutU32(h, 40);
-    drawset_bytes::PutU32(h + 4, kSide);
-    drawset_bytes::PutU32(h + 8, kSide);
+    byteorder::PutU32(h, 40);
+    byteorder::PutU32(h + 4, kSide);
+    byteorder::PutU32(h + 8, kSide);
     h[12] = 1;
     h[14] = 8;
-    drawset_bytes::PutU32(h + 20, kPixels);
-    drawset_bytes::PutU32(h + 32, colors);
-    drawset_bytes::PutU32(h + 36, colors);
+    byteorder::PutU32(h + 20, kPixels);
+    byteorder::PutU32(h + 32, colors);
+    byteorder::PutU32(h + 36, colors);
     for (std::uint32_t i = 0; i < colors; ++i) {
         unsigned char grey = i == 1 ? 255 : static_cast<unsigned char>(i);
         unsigned char* q = block.data() + kPixels + 40 + 4 * i;
@@ -116,7 +116,7 @@ TEST(ThumbnailDrawing, NothingWithoutAUsableBlock) {
     };
     auto field = [](std::size_t offset, std::uint32_t value) {
         return [=](std::vector<unsigned char>& b) {
-            drawset_bytes::PutU32(b.data() + kPixels + offset, value);
+            byteorder::PutU32(b.data() + kPixels + offset, value);
         };
     };
     struct Case {

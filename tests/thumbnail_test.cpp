@@ -1,5 +1,5 @@
 // The "DISP" chunk and the thumbnail block it becomes.
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "tests/support/parser_access.h"
 #include "tests/support/test_util.h"
 
@@ -10,8 +10,8 @@
 #include <functional>
 
 using namespace cmxtest;
-using drawset_bytes::GetU16;
-using drawset_bytes::GetU32;
+using byteorder::GetU16;
+using byteorder::GetU32;
 
 namespace {
 
@@ -120,7 +120,7 @@ TEST(Thumbnail, PixelsFollowTheCountedPalette) {
         Bytes file = FileWithThumbnail(t);
         if (c.chunkSize) {
             const std::size_t at = 200 + 4;
-            drawset_bytes::PutU32(&file[at], *c.chunkSize);
+            byteorder::PutU32(&file[at], *c.chunkSize);
         }
         Load load(file);
         const CGrObjBitmap* thumb = load.parser.GetDrawing()->thumbnail;

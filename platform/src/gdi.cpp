@@ -1,5 +1,7 @@
 #include "platform/gdi.h"
 
+#include "platform/bytes.h"
+
 #include "src/syswin.h"
 
 #include <algorithm>
@@ -14,15 +16,6 @@ constexpr long long kCoordLimit = 1LL << 27;
 
 bool InRange(long long v) {
     return v >= -kCoordLimit && v <= kCoordLimit;
-}
-
-std::uint32_t ReadLE32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-WORD ReadLE16(const unsigned char* p) {
-    return static_cast<WORD>(p[0] | (p[1] << 8));
 }
 
 // Rounds a / n to the nearest integer, halves upwards; n > 0.
@@ -138,18 +131,33 @@ BOOL PlatformReadBitmapInfoHeader(const void* bytes, std::size_t count, BITMAPIN
     if (bytes == nullptr || count < sizeof(BITMAPINFOHEADER) || header == nullptr)
         return FALSE;
     const unsigned char* p = static_cast<const unsigned char*>(bytes);
-    header->biSize = ReadLE32(p);
-    header->biWidth = static_cast<std::int32_t>(ReadLE32(p + 4));
-    header->biHeight = static_cast<std::int32_t>(ReadLE32(p + 8));
-    header->biPlanes = ReadLE16(p + 12);
-    header->biBitCount = ReadLE16(p + 14);
-    header->biCompression = ReadLE32(p + 16);
-    header->biSizeImage = ReadLE32(p + 20);
-    header->biXPelsPerMeter = static_cast<std::int32_t>(ReadLE32(p + 24));
-    header->biYPelsPerMeter = static_cast<std::int32_t>(ReadLE32(p + 28));
-    header->biClrUsed = ReadLE32(p + 32);
-    header->biClrImportant = ReadLE32(p + 36);
+    header->biSize = byteorder::GetU32(p);
+    header->biWidth = static_cast<std::int32_t>(byteorder::GetU32(p + 4));
+    header->biHeight = static_cast<std::int32_t>(byteorder::GetU32(p + 8));
+    header->biPlanes = byteorder::GetU16(p + 12);
+    header->biBitCount = byteorder::GetU16(p + 14);
+    header->biCompression = byteorder::GetU32(p + 16);
+    header->biSizeImage = byteorder::GetU32(p + 20);
+    header->biXPelsPerMeter = static_cast<std::int32_t>(byteorder::GetU32(p + 24));
+    header->biYPelsPerMeter = static_cast<std::int32_t>(byteorder::GetU32(p + 28));
+    header->biClrUsed = byteorder::GetU32(p + 32);
+    header->biClrImportant = byteorder::GetU32(p + 36);
     return TRUE;
+}
+
+void PlatformWriteBitmapInfoHeader(const BITMAPINFOHEADER& header, void* bytes) {
+    unsigned char* p = static_cast<unsigned char*>(bytes);
+    byteorder::PutU32(p, header.biSize);
+    byteorder::PutU32(p + 4, static_cast<std::uint32_t>(header.biWidth));
+    byteorder::PutU32(p + 8, static_cast<std::uint32_t>(header.biHeight));
+    byteorder::PutU16(p + 12, header.biPlanes);
+    byteorder::PutU16(p + 14, header.biBitCount);
+    byteorder::PutU32(p + 16, header.biCompression);
+    byteorder::PutU32(p + 20, header.biSizeImage);
+    byteorder::PutU32(p + 24, static_cast<std::uint32_t>(header.biXPelsPerMeter));
+    byteorder::PutU32(p + 28, static_cast<std::uint32_t>(header.biYPelsPerMeter));
+    byteorder::PutU32(p + 32, header.biClrUsed);
+    byteorder::PutU32(p + 36, header.biClrImportant);
 }
 
 // Defined here as well, so that the library exports them: a program that binds a reference to
@@ -469,7 +477,7 @@ int CDC::SetDIBitsToDevice(int x, int y, const BITMAPINFOHEADER& header, const R
                 pixel = table[line[c]];
                 break;
             case 16: {
-                const WORD v = ReadLE16(line + 2 * c);
+                const WORD v = byteorder::GetU16(line + 2 * c);
                 const std::uint32_t r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
                 pixel = (((r << 3) | (r >> 2)) << 16) | (((g << 3) | (g >> 2)) << 8) |
                         ((b << 3) | (b >> 2));

@@ -274,7 +274,7 @@ TEST(PeakMemory, ACompressedBodyCostsWhatItsStreamYields) {
     cmx.Page(page);
     Bytes file = cmx.BuildCompressed();
     const std::size_t at = PackedLengthAt(file);
-    drawset_bytes::PutU32(&file[at], static_cast<std::uint32_t>(1000 * (file.size() - at)));
+    byteorder::PutU32(&file[at], static_cast<std::uint32_t>(1000 * (file.size() - at)));
     const std::size_t yielded = cmx.body().size();
     const std::size_t peak = PeakOfLoad(file);
     EXPECT_LE(peak, 2 * file.size() + 3 * yielded + (64u << 10))

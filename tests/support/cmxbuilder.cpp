@@ -1,6 +1,6 @@
 #include "tests/support/cmxbuilder.h"
 
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 
 #include <zlib.h>
 
@@ -14,17 +14,17 @@ namespace cmxtest {
 namespace {
 
 void PutLE32(Bytes& out, std::size_t at, std::uint32_t v) {
-    drawset_bytes::PutU32(&out[at], v);
+    byteorder::PutU32(&out[at], v);
 }
 
 void AppendLE32(Bytes& out, std::uint32_t v) {
     out.resize(out.size() + 4);
-    drawset_bytes::PutU32(&out[out.size() - 4], v);
+    byteorder::PutU32(&out[out.size() - 4], v);
 }
 
 void AppendLE16(Bytes& out, std::uint16_t v) {
     out.resize(out.size() + 2);
-    drawset_bytes::PutU16(&out[out.size() - 2], v);
+    byteorder::PutU16(&out[out.size() - 2], v);
 }
 
 } // namespace
@@ -62,7 +62,7 @@ ByteWriter& ByteWriter::DWord(std::uint32_t v) {
 
 ByteWriter& ByteWriter::Double(double v) {
     bytes_.resize(bytes_.size() + 8);
-    drawset_bytes::PutF64(&bytes_[bytes_.size() - 8], v);
+    byteorder::PutF64(&bytes_[bytes_.size() - 8], v);
     return *this;
 }
 
@@ -132,16 +132,16 @@ ByteWriter& ByteWriter::EndMark() {
 
 void ByteWriter::PatchWord(std::size_t at, std::uint16_t v) {
     if (variant_.littleEndian)
-        drawset_bytes::PutU16(&bytes_[at], v);
+        byteorder::PutU16(&bytes_[at], v);
     else
-        drawset_bytes::PutU16BE(&bytes_[at], v);
+        byteorder::PutU16BE(&bytes_[at], v);
 }
 
 void ByteWriter::PatchDWord(std::size_t at, std::uint32_t v) {
     if (variant_.littleEndian)
-        drawset_bytes::PutU32(&bytes_[at], v);
+        byteorder::PutU32(&bytes_[at], v);
     else
-        drawset_bytes::PutU32BE(&bytes_[at], v);
+        byteorder::PutU32BE(&bytes_[at], v);
 }
 
 Shape Polyline(std::int32_t x, std::int32_t y, std::int32_t dx, std::int32_t dy, int n,
@@ -738,8 +738,8 @@ Bytes CmxBuilder::Build() const {
                                                            : (variant_.shortCoords ? '2' : '4'));
     file[74] = static_cast<std::uint8_t>(header_.version ? header_.version
                                                          : (variant_.tagged ? '2' : '1'));
-    drawset_bytes::PutU16(&file[82], header_.unit);
-    drawset_bytes::PutF64(&file[84], header_.scaleFactor);
+    byteorder::PutU16(&file[82], header_.unit);
+    byteorder::PutF64(&file[84], header_.scaleFactor);
     PutLE32(file, 104, header_.masterIndex);
     PutLE32(file, 108, header_.info);
     PutLE32(file, 112, header_.thumbnail);
@@ -760,7 +760,7 @@ Bytes CmxBuilder::BuildCompressed() const {
                                          std::memcmp(&body_[front], "DISP", 4) == 0)) {
         const std::uint8_t* s = &body_[front + 4];
         const std::uint32_t size =
-            variant_.littleEndian ? drawset_bytes::GetU32(s) : drawset_bytes::GetU32BE(s);
+            variant_.littleEndian ? byteorder::GetU32(s) : byteorder::GetU32BE(s);
         front += 8 + size + size % 2;
     }
     return CompressedTwin(Build(), front);
@@ -771,8 +771,8 @@ Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick, std::size
         throw std::invalid_argument("no body to compress");
     const bool riffBigEndian = std::memcmp(file.data(), "RIFX", 4) == 0;
     if (bodyStart == 0)
-        bodyStart = 20 + (riffBigEndian ? drawset_bytes::GetU32BE(&file[16])
-                                        : drawset_bytes::GetU32(&file[16]));
+        bodyStart =
+            20 + (riffBigEndian ? byteorder::GetU32BE(&file[16]) : byteorder::GetU32(&file[16]));
     if (bodyStart < 20 || file.size() < bodyStart + front)
         throw std::invalid_argument("no body to compress");
     const Variant variant{file[68] == '2', false, false};
@@ -802,7 +802,7 @@ Bytes CompressedTwin(const Bytes& file, std::size_t front, bool quick, std::size
     std::memcpy(&twin[8], "CDRX", 4);
     const auto stated = static_cast<std::uint32_t>(bodyStart - 20);
     if (riffBigEndian)
-        drawset_bytes::PutU32BE(&twin[16], stated);
+        byteorder::PutU32BE(&twin[16], stated);
     else
         PutLE32(twin, 16, stated);
     PutLE32(twin, 4, static_cast<std::uint32_t>(twin.size() - 8));

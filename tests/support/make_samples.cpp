@@ -4,7 +4,7 @@
 #include "tests/support/cmxbuilder.h"
 #include "tests/support/sample.h"
 
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 
 #include <cstdio>
 #include <cstring>
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         // The rich drawing keeps its factor of 1e-5 (hundredths of a millimetre): a page of 1 cm.
         cmxtest::Bytes rich = cmxtest::RichDrawing({}, true);
         std::memcpy(&rich[52], "Windows 3.1", 11);
-        drawset_bytes::PutU16(&rich[82], 35);
+        byteorder::PutU16(&rich[82], 35);
         cmxtest::WriteFile(folder + "/every-instruction.cmx", rich);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make-samples: %s\n", e.what());

@@ -1,7 +1,7 @@
 // Reaches the parser's private readers and handlers, for tests that check them one by one.
 #pragma once
 
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "tests/support/cmxbuilder.h"
 #include "vestrel/cmx/readers.h"
 
@@ -18,8 +18,8 @@ public:
         p_.headerChunk.byteOrder[0] = variant.littleEndian ? '2' : '4';
         p_.headerChunk.coordSize[0] = variant.shortCoords ? '2' : '4';
         p_.headerChunk.versionText[0] = variant.tagged ? '2' : '1';
-        drawset_bytes::PutU32(p_.headerChunk.boundingBox + 0, static_cast<std::uint32_t>(left));
-        drawset_bytes::PutU32(p_.headerChunk.boundingBox + 12, static_cast<std::uint32_t>(bottom));
+        byteorder::PutU32(p_.headerChunk.boundingBox + 0, static_cast<std::uint32_t>(left));
+        byteorder::PutU32(p_.headerChunk.boundingBox + 12, static_cast<std::uint32_t>(bottom));
         p_.formatVersion = variant.tagged ? '2' : '1';
         p_.coordScale = coordScale;
         p_.GetMem(static_cast<unsigned long>(body.size()));

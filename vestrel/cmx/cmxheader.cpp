@@ -25,8 +25,8 @@ CCmxHeader& CCmxHeader::operator=(const CCmxHeader& other) {
 
 DWORD CCmxHeader::GetHeaderChunkSize() const {
     return std::memcmp(riffPart.magic, "RIFX", 4) == 0
-               ? drawset_bytes::GetU32BE(riffPart.headerChunkSize)
-               : drawset_bytes::GetU32(riffPart.headerChunkSize);
+               ? byteorder::GetU32BE(riffPart.headerChunkSize)
+               : byteorder::GetU32(riffPart.headerChunkSize);
 }
 
 DWORD CCmxHeader::ReadHeader(CFile* file) {

@@ -3,7 +3,7 @@
 
 #include "vestrel/frame/vestrel_api.h"
 
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "platform/cfile.h"
 
 // Size of the header that is read into CCmxHeader. The body starts where the header chunk ends
@@ -61,7 +61,7 @@ public:
     char GetByteOrderChar() const { return headerChunk.byteOrder[0]; }
     char GetCoordSizeChar() const { return headerChunk.coordSize[0]; }
     char GetVersionChar() const { return headerChunk.versionText[0]; }
-    double GetScaleFactor() const { return drawset_bytes::GetF64(headerChunk.scaleFactor); }
+    double GetScaleFactor() const { return byteorder::GetF64(headerChunk.scaleFactor); }
     // Bounding box in file units: left, top, right, bottom.
     LONG GetBoundLeft() const { return BoundValue(0); }
     LONG GetBoundTop() const { return BoundValue(1); }
@@ -71,7 +71,7 @@ public:
 protected:
     LONG BoundValue(int index) const {
         return static_cast<LONG>(
-            static_cast<std::int32_t>(drawset_bytes::GetU32(headerChunk.boundingBox + 4 * index)));
+            static_cast<std::int32_t>(byteorder::GetU32(headerChunk.boundingBox + 4 * index)));
     }
 
     CmxRiffPart riffPart;

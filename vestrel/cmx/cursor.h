@@ -2,7 +2,7 @@
 // double words, and a sticky "exhausted" flag. Every value of a CMX body is read through one.
 #pragma once
 
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "platform/afxdefs.h"
 
 #include <cstring>
@@ -66,18 +66,18 @@ public:
         const unsigned char* p = Take(2);
         if (p == nullptr)
             return 0;
-        return littleEndian_ ? drawset_bytes::GetU16(p) : drawset_bytes::GetU16BE(p);
+        return littleEndian_ ? byteorder::GetU16(p) : byteorder::GetU16BE(p);
     }
     std::uint32_t U32() {
         const unsigned char* p = Take(4);
         if (p == nullptr)
             return 0;
-        return littleEndian_ ? drawset_bytes::GetU32(p) : drawset_bytes::GetU32BE(p);
+        return littleEndian_ ? byteorder::GetU32(p) : byteorder::GetU32BE(p);
     }
     // Doubles are little-endian whatever the byte order of words.
     double F64() {
         const unsigned char* p = Take(8);
-        return p != nullptr ? drawset_bytes::GetF64(p) : 0.0;
+        return p != nullptr ? byteorder::GetF64(p) : 0.0;
     }
     // Copies count bytes; nothing when they pass the limit.
     DWORD Copy(void* destination, DWORD count) {

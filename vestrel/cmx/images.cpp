@@ -1,7 +1,7 @@
 // Image instructions: the image index, the raster record and its bitmap; text instructions.
 #include "vestrel/cmx/readers.h"
 
-#include "drawset/bytes.h"
+#include "platform/gdi.h"
 #include "vestrel/objects/objects.h"
 #include "vestrel/resources/resource.h"
 
@@ -140,7 +140,8 @@ int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) 
     if (cursor.Exhausted() ||
         static_cast<ULONGLONG>(storedPalette) + pixelBytes > cursor.Remaining())
         return 1;
-    const ULONGLONG length = 40 + 4 * static_cast<ULONGLONG>(paletteCount) + pixelBytes;
+    const ULONGLONG length =
+        sizeof(BITMAPINFOHEADER) + 4 * static_cast<ULONGLONG>(paletteCount) + pixelBytes;
     if (imageBytes + length > kImageBudgetFactor * dataSize + imageAllowance) {
         ++stopRecord.imagesRefused;
         return 1;
@@ -151,19 +152,22 @@ int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) 
     bitmap->bounds = *rect;
     bitmap->SetMatrix(matrix);
     unsigned char* block = bitmap->GetMem(static_cast<unsigned long>(length));
-    // BITMAPINFOHEADER
-    drawset_bytes::PutU32(block + 0, 40);
-    drawset_bytes::PutU32(block + 4, raster[2]);
-    drawset_bytes::PutU32(block + 8, raster[3] & 0xFFFF);
-    drawset_bytes::PutU16(block + 12, static_cast<WORD>(raster[4]));
-    drawset_bytes::PutU16(block + 14, static_cast<WORD>(raster[5]));
-    drawset_bytes::PutU32(block + 16, 0);
-    drawset_bytes::PutU32(block + 20, pixelBytes);
-    drawset_bytes::PutU32(block + 24, static_cast<DWORD>(static_cast<double>(raster[9]) * 0.001));
-    drawset_bytes::PutU32(block + 28, static_cast<DWORD>(static_cast<double>(raster[10]) * 0.001));
-    drawset_bytes::PutU32(block + 32, paletteCount);
-    drawset_bytes::PutU32(block + 36, paletteCount);
-    unsigned char* palette = block + 40;
+    BITMAPINFOHEADER header;
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = static_cast<LONG>(raster[2]);
+    header.biHeight = static_cast<LONG>(raster[3] & 0xFFFF);
+    header.biPlanes = static_cast<WORD>(raster[4]);
+    header.biBitCount = static_cast<WORD>(raster[5]);
+    header.biCompression = BI_RGB;
+    header.biSizeImage = pixelBytes;
+    header.biXPelsPerMeter =
+        static_cast<LONG>(static_cast<DWORD>(static_cast<double>(raster[9]) * 0.001));
+    header.biYPelsPerMeter =
+        static_cast<LONG>(static_cast<DWORD>(static_cast<double>(raster[10]) * 0.001));
+    header.biClrUsed = paletteCount;
+    header.biClrImportant = paletteCount;
+    PlatformWriteBitmapInfoHeader(header, block);
+    unsigned char* palette = block + sizeof(BITMAPINFOHEADER);
     if (type == kRasterBlackWhite) {
         const unsigned char entries[8] = {0, 0, 0, 0, 255, 255, 255, 0};
         std::memcpy(palette, entries, sizeof entries);

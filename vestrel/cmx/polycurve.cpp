@@ -22,7 +22,7 @@ constexpr double kPi = 3.14159265358979323846;
 
 // A coordinate of a point list, in the byte order and size of the body.
 template <bool kLittle, bool kShort> double FileCoordinate(const unsigned char* p) {
-    using namespace drawset_bytes;
+    using namespace byteorder;
     if constexpr (kShort)
         return static_cast<double>(static_cast<short>(kLittle ? GetU16(p) : GetU16BE(p)));
     else

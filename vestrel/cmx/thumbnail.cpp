@@ -1,7 +1,7 @@
 // The "DISP" chunk: the drawing's preview, decoded into a 128 x 128 thumbnail block.
 #include "vestrel/cmx/readers.h"
 
-#include "drawset/bytes.h"
+#include "platform/bytes.h"
 #include "drawset/thumbblock.h"
 
 #include "platform/gdi.h"
@@ -128,12 +128,14 @@ int CCmxParser::ProcessThumbNail() {
     // chunk's data on, and only the body's end can cut them short.
     TableScope scope(*this, Offset(chunk) + 8);
     GetDWord();
-    unsigned char info[kHeaderBytes] = {};
-    GetBlock(info, sizeof info);
-    const WORD bitCount = drawset_bytes::GetU16(info + 14);
+    unsigned char stored[kHeaderBytes] = {};
+    GetBlock(stored, sizeof stored);
+    BITMAPINFOHEADER info;
+    PlatformReadBitmapInfoHeader(stored, sizeof stored, &info);
+    const WORD bitCount = info.biBitCount;
     const DWORD bytesPerPixel = bitCount == 24 || bitCount == 32 ? bitCount / 8u : 1u;
     const bool trueColor = bytesPerPixel > 1;
-    ULONGLONG colors = drawset_bytes::GetU32(info + 32);
+    ULONGLONG colors = info.biClrUsed;
     // An 8-bit picture whose header counts no colours has a full palette, as a DIB has.
     if (bitCount == 8 && colors == 0)
         colors = kFullPalette;
@@ -142,8 +144,8 @@ int CCmxParser::ProcessThumbNail() {
     // Writers store previews larger than the picture area (256 x 256 at 24 bits); they are
     // scaled down to it. Their rows are padded to 4 bytes, and only a picture that the chunk
     // holds whole is read, so a stated size allocates nothing.
-    const auto width = static_cast<std::int32_t>(drawset_bytes::GetU32(info + 4));
-    const auto height = static_cast<std::int32_t>(drawset_bytes::GetU32(info + 8));
+    const std::int32_t width = info.biWidth;
+    const std::int32_t height = info.biHeight;
     const bool large = width > static_cast<std::int32_t>(kPictureSide) ||
                        height > static_cast<std::int32_t>(kPictureSide) ||
                        height < -static_cast<std::int32_t>(kPictureSide);
@@ -184,9 +186,9 @@ int CCmxParser::ProcessThumbNail() {
         palette = ownPalette;
         pixels = ownIndices;
         colors = kFullPalette;
-        drawset_bytes::PutU16(info + 14, 8);
-        drawset_bytes::PutU32(info + 16, BI_RGB);
-        drawset_bytes::PutU32(info + 36, 0);
+        info.biBitCount = 8;
+        info.biCompression = BI_RGB;
+        info.biClrImportant = 0;
     }
     const DWORD paletteBytes = static_cast<DWORD>(4 * colors);
     const unsigned char white = WhiteIndex(palette, static_cast<DWORD>(colors));
@@ -196,11 +198,11 @@ int CCmxParser::ProcessThumbNail() {
     for (DWORD row = 0; row < kPictureSide; ++row)
         std::memcpy(block + (kMargin + row) * kSide + kMargin, pixels + row * kPictureSide,
                     kPictureSide);
-    drawset_bytes::PutU32(info + 4, kSide);
-    drawset_bytes::PutU32(info + 8, kSide);
-    drawset_bytes::PutU32(info + 20, kPixelBytes);
-    drawset_bytes::PutU32(info + 32, static_cast<DWORD>(colors));
-    std::memcpy(block + kPixelBytes, info, kHeaderBytes);
+    info.biWidth = kSide;
+    info.biHeight = kSide;
+    info.biSizeImage = kPixelBytes;
+    info.biClrUsed = static_cast<DWORD>(colors);
+    PlatformWriteBitmapInfoHeader(info, block + kPixelBytes);
     if (paletteBytes > 0)
         std::memcpy(block + kPaletteStart, palette, paletteBytes);
 

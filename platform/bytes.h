@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace drawset_bytes {
+namespace byteorder {
 
 inline void PutU16(unsigned char* p, std::uint16_t v) {
     p[0] = static_cast<unsigned char>(v);
@@ -74,4 +74,4 @@ inline void PutU32BE(unsigned char* p, std::uint32_t v) {
     p[3] = static_cast<unsigned char>(v);
 }
 
-} // namespace drawset_bytes
+} // namespace byteorder
