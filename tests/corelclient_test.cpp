@@ -122,7 +122,7 @@ TEST(DispatchDriver, EveryWrapperMethodCallsItsDispidWithItsTypes) {
 
 TEST(DispatchDriver, FailuresBecomeTheFrameworksExceptions) {
     Session session;
-    session.server.Fail(66, DISP_E_EXCEPTION);
+    session.server.Fail(DrawMethod::GetActiveId, DISP_E_EXCEPTION);
     try {
         session.automate.GetActiveId();
         FAIL() << "no exception";
@@ -133,7 +133,7 @@ TEST(DispatchDriver, FailuresBecomeTheFrameworksExceptions) {
         EXPECT_STREQ(e.what(), "simulated failure");
     }
     for (HRESULT hr : {E_FAIL, DISP_E_MEMBERNOTFOUND, DISP_E_TYPEMISMATCH}) {
-        session.server.Fail(33, hr);
+        session.server.Fail(DrawMethod::SelectEverything, hr);
         try {
             session.automate.SelectEverything();
             FAIL() << "no exception";
@@ -529,23 +529,23 @@ TEST(CorelClient, EdgeCasesOfTheOperations) {
     // IsSelect: a server that cannot say gives 0; an exception inside the server passes.
     {
         Session session({Obj(1)}, {1});
-        session.server.Fail(66, E_FAIL);
+        session.server.Fail(DrawMethod::GetActiveId, E_FAIL);
         EXPECT_EQ(session.client.IsSelect(), 0);
-        session.server.Fail(66, DISP_E_EXCEPTION);
+        session.server.Fail(DrawMethod::GetActiveId, DISP_E_EXCEPTION);
         EXPECT_THROW(session.client.IsSelect(), COleDispatchException);
     }
     // DoExportCmx: an IsSelect that cannot say is nothing selected.
     {
         TempDir dir;
         Session session;
-        session.server.Fail(66, E_FAIL);
+        session.server.Fail(DrawMethod::GetActiveId, E_FAIL);
         EXPECT_EQ(session.client.DoExportCmx(dir.File("x.cmx").c_str(), "", 0), 1);
         EXPECT_EQ(session.server.Trace(), (Lines{"GetActiveId?", "SelectEverything?"}));
     }
     // CopySelToTempLayer returns 0 whatever the copy raised, and goes on in SelectAll.
     for (HRESULT hr : {DISP_E_EXCEPTION, E_FAIL, DISP_E_TYPEMISMATCH}) {
         Session session({Obj(1)}, {1});
-        session.server.Fail(95, hr);
+        session.server.Fail(DrawMethod::CopySelectionToLayer, hr);
         EXPECT_EQ(session.client.CopySelToTempLayer(), 0);
         EXPECT_EQ(session.server.calls().back().answer, hr);
     }
@@ -677,7 +677,7 @@ TEST(CorelClient, AWalkThatNeverComesBackEndsAtTheLimit) {
         }
         std::size_t steps = 0;
         for (const RecordedCall& call : session.server.calls())
-            steps += call.member == 34;
+            steps += call.member == DrawMethod::StepActive;
         EXPECT_EQ(steps, 100000u);
     }
 }

@@ -2,6 +2,8 @@
 
 #include "tests/support/test_util.h"
 
+#include "vestrel/corelclient/drawautomate.h"
+
 #include "platform/clipboard.h"
 
 #include <algorithm>
@@ -272,15 +274,15 @@ HRESULT SimulatedCorel::Dispatch(DISPID member, DISPPARAMS* params, VARIANT* res
 
     LONG answer = 0;
     switch (member) {
-    case 6: // OpenDrawing
+    case DrawMethod::OpenDrawing:
         openedPath_ = texts[0];
         answer = TRUE;
         break;
-    case 9:  // CloseDrawing
-    case 22: // EndBatch
+    case DrawMethod::CloseDrawing:
+    case DrawMethod::EndBatch:
         answer = TRUE;
         break;
-    case 11: { // ExportDrawing
+    case DrawMethod::ExportDrawing: {
         if (numbers[0] != 0x701)
             return Raise(exception, "no such export filter");
         std::vector<DrawObject> objects;
@@ -298,12 +300,12 @@ HRESULT SimulatedCorel::Dispatch(DISPID member, DISPPARAMS* params, VARIANT* res
             return Raise(exception, "cannot write " + texts[0]);
         break;
     }
-    case 19: // GetIdRange
+    case DrawMethod::GetIdRange:
         *references[0] = selection_.empty() ? 0 : selection_.front();
         *references[1] = selection_.empty() ? 0 : selection_.back();
         answer = TRUE;
         break;
-    case 21: { // CopySelection
+    case DrawMethod::CopySelection: {
         const Bytes bytes = CmxOf(SelectedObjects());
         if (!OpenClipboard(nullptr))
             return Raise(exception, "the clipboard is busy");
@@ -316,22 +318,23 @@ HRESULT SimulatedCorel::Dispatch(DISPID member, DISPPARAMS* params, VARIANT* res
         CloseClipboard();
         break;
     }
-    case 28: { // GetActiveKind
+    case DrawMethod::GetActiveKind: {
         const DrawObject* object = Find(active_);
         answer = object != nullptr ? object->kind : active_ != 0 ? lostKind_ : 0;
         break;
     }
-    case 33: // SelectEverything
+    case DrawMethod::SelectEverything:
         ClearSelection();
         for (const DrawObject& object : Current().objects)
             selection_.push_back(object.id);
         active_ = selection_.empty() ? 0 : selection_.front();
         answer = selection_.empty() ? FALSE : TRUE;
         break;
-    case 34: // StepActive
+    case DrawMethod::StepActive:
         answer = Step(numbers[0] != 0);
         break;
-    case 43: { // JoinSelection: the selection becomes one group in the place of its first object
+    case DrawMethod::JoinSelection: { // the selection becomes one group in the place of its first
+                                      // object
         if (selection_.empty())
             break;
         std::vector<DrawObject>& objects = Current().objects;
@@ -352,7 +355,7 @@ HRESULT SimulatedCorel::Dispatch(DISPID member, DISPPARAMS* params, VARIANT* res
         Select({id});
         break;
     }
-    case 44: { // SplitActive: a group of the layer gives way to its members
+    case DrawMethod::SplitActive: { // a group of the layer gives way to its members
         std::vector<DrawObject>& objects = Current().objects;
         auto group = std::find_if(objects.begin(), objects.end(), [this](const DrawObject& o) {
             return o.id == active_ && o.kind == kKindGroup;
@@ -377,7 +380,7 @@ HRESULT SimulatedCorel::Dispatch(DISPID member, DISPPARAMS* params, VARIANT* res
         active_ = first;
         break;
     }
-    case 51: { // ConvertActiveToCurves
+    case DrawMethod::ConvertActiveToCurves: {
         DrawObject* object = Find(active_);
         if (object == nullptr)
             return Raise(exception, "nothing is active");
@@ -387,15 +390,15 @@ HRESULT SimulatedCorel::Dispatch(DISPID member, DISPPARAMS* params, VARIANT* res
             object->kind = kKindCurves;
         break;
     }
-    case 53: // PositionActive
+    case DrawMethod::PositionActive:
         break;
-    case 55: // ClearSelection
+    case DrawMethod::ClearSelection:
         ClearSelection();
         break;
-    case 66: // GetActiveId
+    case DrawMethod::GetActiveId:
         answer = active_;
         break;
-    case 67: { // ActivateById: a top-level object of any layer, 0 for none
+    case DrawMethod::ActivateById: { // a top-level object of any layer, 0 for none
         ClearSelection();
         if (numbers[0] == 0)
             break;
@@ -408,11 +411,11 @@ HRESULT SimulatedCorel::Dispatch(DISPID member, DISPPARAMS* params, VARIANT* res
                 }
         return Raise(exception, "no object " + std::to_string(numbers[0]));
     }
-    case 83: // CreateLayer
+    case DrawMethod::CreateLayer:
         if (FindLayer(texts[0]) == nullptr)
             layers_.push_back(DrawLayer{texts[0], {}});
         break;
-    case 84: // DeleteCurrent: the current layer, or the objects of the last one
+    case DrawMethod::DeleteCurrent: // the current layer, or the objects of the last one
         ClearSelection();
         if (layers_.size() > 1) {
             layers_.erase(layers_.begin() + static_cast<std::ptrdiff_t>(current_));
@@ -421,7 +424,7 @@ HRESULT SimulatedCorel::Dispatch(DISPID member, DISPPARAMS* params, VARIANT* res
             Current().objects.clear();
         }
         break;
-    case 85: // SetCurrentLayer
+    case DrawMethod::SetCurrentLayer:
         for (std::size_t l = 0; l < layers_.size(); ++l)
             if (layers_[l].name == texts[0]) {
                 ClearSelection();
@@ -429,16 +432,16 @@ HRESULT SimulatedCorel::Dispatch(DISPID member, DISPPARAMS* params, VARIANT* res
                 return S_OK;
             }
         return Raise(exception, "no layer " + texts[0]);
-    case 92: // SetLayerScope
+    case DrawMethod::SetLayerScope:
         layerScope_ = numbers[0] != 0;
         break;
-    case 94: // SendSelectionToLayer
-    case 95: // CopySelectionToLayer
+    case DrawMethod::SendSelectionToLayer:
+    case DrawMethod::CopySelectionToLayer:
         return CopyToLayer(texts[0], exception);
-    case 124: // SetConvertMode
+    case DrawMethod::SetConvertMode:
         convertMode_ = numbers[0] != 0;
         break;
-    case 182: // SetConvertOption
+    case DrawMethod::SetConvertOption:
         convertOption_ = numbers[0];
         break;
     default:

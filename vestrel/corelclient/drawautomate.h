@@ -7,36 +7,65 @@
 
 #include "platform/oledisp.h"
 
-// Each method is one call of InvokeHelper; its DISPID stands beside it.
+// The DISPIDs of the methods: the one table that the client's calls and a server standing in
+// for CorelDRAW share.
+namespace DrawMethod {
+constexpr DISPID OpenDrawing = 6;
+constexpr DISPID CloseDrawing = 9;
+constexpr DISPID ExportDrawing = 11;
+constexpr DISPID GetIdRange = 19;
+constexpr DISPID CopySelection = 21;
+constexpr DISPID EndBatch = 22;
+constexpr DISPID GetActiveKind = 28;
+constexpr DISPID SelectEverything = 33;
+constexpr DISPID StepActive = 34;
+constexpr DISPID JoinSelection = 43;
+constexpr DISPID SplitActive = 44;
+constexpr DISPID ConvertActiveToCurves = 51;
+constexpr DISPID PositionActive = 53;
+constexpr DISPID ClearSelection = 55;
+constexpr DISPID GetActiveId = 66;
+constexpr DISPID ActivateById = 67;
+constexpr DISPID CreateLayer = 83;
+constexpr DISPID DeleteCurrent = 84;
+constexpr DISPID SetCurrentLayer = 85;
+constexpr DISPID SetLayerScope = 92;
+constexpr DISPID SendSelectionToLayer = 94;
+constexpr DISPID CopySelectionToLayer = 95;
+constexpr DISPID SetConvertMode = 124;
+constexpr DISPID SetConvertOption = 182;
+} // namespace DrawMethod
+
+// Each method is one call of InvokeHelper with its DISPID from DrawMethod.
 class VESTREL_API IDrawAutomate : public COleDispatchDriver {
 public:
     IDrawAutomate() = default;
     explicit IDrawAutomate(LPDISPATCH dispatch, BOOL autoRelease = TRUE)
         : COleDispatchDriver(dispatch, autoRelease) {}
 
-    BOOL OpenDrawing(const char* path); // 6
-    BOOL CloseDrawing(BOOL save);       // 9
+    BOOL OpenDrawing(const char* path);
+    BOOL CloseDrawing(BOOL save);
     void ExportDrawing(const char* path, LONG filter, LONG option1, LONG option2, LONG option3,
-                       LONG option4, LONG option5); // 11
-    BOOL GetIdRange(LONG* first, LONG* last);       // 19
-    void CopySelection();                           // 21
-    BOOL EndBatch();                                // 22
-    LONG GetActiveKind();                           // 28
-    BOOL SelectEverything();                        // 33
-    BOOL StepActive(BOOL enterGroups);              // 34
-    void JoinSelection();                           // 43
-    void SplitActive();                             // 44
-    void ConvertActiveToCurves();                   // 51
-    void PositionActive(LONG x, LONG y);            // 53
-    void ClearSelection();                          // 55
-    LONG GetActiveId();                             // 66
-    void ActivateById(LONG id);                     // 67
-    void CreateLayer(const char* name);             // 83
-    void DeleteCurrent();                           // 84
-    void SetCurrentLayer(const char* name);         // 85
-    void SetLayerScope(BOOL currentLayerOnly);      // 92
-    void SendSelectionToLayer(const char* name);    // 94
-    void CopySelectionToLayer(const char* name);    // 95
-    void SetConvertMode(BOOL on);                   // 124
-    void SetConvertOption(LONG option);             // 182
+                       LONG option4, LONG option5);
+    BOOL GetIdRange(LONG* first, LONG* last);
+    void CopySelection();
+    BOOL EndBatch();
+    LONG GetActiveKind();
+    BOOL SelectEverything();
+    BOOL StepActive(BOOL enterGroups);
+    void JoinSelection();
+    void SplitActive();
+    void ConvertActiveToCurves();
+    void PositionActive(LONG x, LONG y);
+    void ClearSelection();
+    LONG GetActiveId();
+    void ActivateById(LONG id);
+    void CreateLayer(const char* name);
+    void DeleteCurrent();
+    void SetCurrentLayer(const char* name);
+    void SetLayerScope(BOOL currentLayerOnly);
+    void SendSelectionToLayer(const char* name);
+    void CopySelectionToLayer(const char* name);
+    void SetConvertMode(BOOL on);
+    void SetConvertOption(LONG option);
 };
