@@ -6,7 +6,6 @@
 #include "platform/cfile.h"
 #include "platform/console.h"
 #include "platform/paths.h"
-#include "platform/process.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -30,36 +29,17 @@ bool FlushStandardOutput() {
 bool WriteOutput(const std::string& path, const std::string& bytes) {
     if (path == kStandardOutput)
         return PlatformWriteStandardOutput(bytes.data(), bytes.size()) && FlushStandardOutput();
-    // Beside the target, so that the rename stays within one folder and one volume.
-    const std::string temporary = path + "." + std::to_string(PlatformProcessId()) + ".tmp";
-    CFile file;
-    CFileException error;
-    if (!file.Open(temporary.c_str(),
-                   CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive | CFile::typeBinary,
-                   &error)) {
-        Say(path + ": cannot be written (" + CFileException(error.m_cause).what() + ")");
-        return false;
-    }
     try {
-        for (std::size_t at = 0; at < bytes.size();) {
-            const auto piece =
-                static_cast<UINT>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
-            file.Write(bytes.data() + at, piece);
-            at += piece;
-        }
-        // A full disk may show only when the data reaches it; only then may the file replace
-        // what stands at the path.
-        file.Flush();
-        file.Close();
-        CFile::Rename(temporary.c_str(), path.c_str());
+        CFile::WriteWhole(path.c_str(), [&bytes](CFile& file) {
+            for (std::size_t at = 0; at < bytes.size();) {
+                const auto piece =
+                    static_cast<UINT>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
+                file.Write(bytes.data() + at, piece);
+                at += piece;
+            }
+        });
         return true;
     } catch (const CFileException& failure) {
-        file.Abort();
-        try {
-            CFile::Remove(temporary.c_str());
-        } catch (const CFileException&) {
-            // Nothing more can be done about a temporary file that will not go.
-        }
         Say(path + ": cannot be written (" + CFileException(failure.m_cause).what() + ")");
     }
     return false;

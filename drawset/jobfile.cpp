@@ -6,7 +6,6 @@
 #include "drawset/blocks.h"
 #include "platform/bytes.h"
 #include "drawset/crc32.h"
-#include "platform/process.h"
 
 #include <cstring>
 #include <limits>
@@ -429,14 +428,6 @@ CGrDrawset* ParseJob(const unsigned char* bytes, std::size_t size, const char* f
     return drawing.release();
 }
 
-void RemoveQuietly(const CString& path) {
-    try {
-        CFile::Remove(path);
-    } catch (CFileException&) {
-        // Nothing more can be done about a temporary file that will not go.
-    }
-}
-
 } // namespace
 
 void CGrDrawset::CreateJobFile(CString path) const {
@@ -444,32 +435,10 @@ void CGrDrawset::CreateJobFile(CString path) const {
         throw CFileException(CFileException::badPath, "", "a job file needs a path");
     const std::uint64_t total = JobSize(*this, &path);
 
-    // Beside the target, so that the rename stays within one folder and one volume.
-    CString temporary = path + "." + std::to_string(PlatformProcessId()).c_str() + ".tmp";
-    CFile file;
-    CFileException error;
-    // Errors name the job's path: the temporary file means nothing to whoever reads them.
-    if (!file.Open(temporary,
-                   CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive | CFile::typeBinary,
-                   &error))
-        throw CFileException(error.m_cause, error.m_lOsError, path);
-    try {
+    CFile::WriteWhole(path, [&](CFile& file) {
         Writer writer(&file);
         WriteJob(*this, total, writer);
-        // A failure that the system reports only when the data reaches the disk must still
-        // reach the caller, and only then may the job replace what stands at the path.
-        file.Flush();
-        file.Close();
-        CFile::Rename(temporary, path);
-    } catch (CFileException& failure) {
-        file.Abort();
-        RemoveQuietly(temporary);
-        throw CFileException(failure.m_cause, failure.m_lOsError, path);
-    } catch (...) {
-        file.Abort();
-        RemoveQuietly(temporary);
-        throw;
-    }
+    });
 }
 
 unsigned long CGrDrawset::GetOleBlockSize() const {

@@ -3,6 +3,8 @@
 
 #include "platform/exceptions.h"
 
+#include <functional>
+
 class PLATFORM_API CFile {
 public:
     enum OpenFlags : UINT {
@@ -52,6 +54,13 @@ public:
     // Renames or replaces, and removes, files by path; failures raise CFileException.
     static void Rename(const char* oldPath, const char* newPath);
     static void Remove(const char* path);
+
+    // Writes the file at path whole or not at all: write fills a file beside path (in its folder,
+    // so that the rename stays on one volume), which replaces what stands at path only once all
+    // of it has reached the system. A failure raises CFileException naming path (the file beside
+    // it means nothing to whoever reads the error), other exceptions pass; either way what stood
+    // at path stands unchanged and the file beside it is gone.
+    static void WriteWhole(const char* path, const std::function<void(CFile& file)>& write);
 
 protected:
     static constexpr std::intptr_t kNoHandle = -1;
