@@ -54,10 +54,11 @@ std::string CodeList(const std::map<int, unsigned long>& codes) {
 
 std::string WhereItStopped(const CCmxStopRecord& stop) {
     if (stop.instruction == 0)
-        return StopText(stop.reason);
+        return CmxStopText(stop.reason);
     return "the page walk stopped at instruction " + std::to_string(stop.instruction) + " (code " +
            std::to_string(stop.code) + ", file offset " +
-           std::to_string(static_cast<unsigned long>(stop.offset)) + "): " + StopText(stop.reason);
+           std::to_string(static_cast<unsigned long>(stop.offset)) +
+           "): " + CmxStopText(stop.reason);
 }
 
 } // namespace
@@ -247,45 +248,13 @@ DrawingPtr ReadDrawing(const std::string& input, const RunOptions& options, bool
         return job;
     }
     if (stop.reason != CmxStop::noFile)
-        Say(name + ": " + StopText(stop.reason));
+        Say(name + ": " + CmxStopText(stop.reason));
     return nullptr;
-}
-
-const char* StopText(CmxStop reason) {
-    switch (reason) {
-    case CmxStop::complete:
-        return "complete";
-    case CmxStop::noFile:
-        return "cannot be opened";
-    case CmxStop::noHeader:
-        return "not a CMX file";
-    case CmxStop::emptyBody:
-        return "a CMX file with nothing behind its header";
-    case CmxStop::packDamaged:
-        return "its compressed body is damaged";
-    case CmxStop::packTooLarge:
-        return "its compressed body claims more than a drawing can hold";
-    case CmxStop::noPage:
-        return "no page";
-    case CmxStop::cutShort:
-        return "an instruction runs past the page or the file";
-    case CmxStop::sizeBelowHeader:
-        return "an instruction's size cannot hold its header";
-    case CmxStop::badJump:
-        return "a jump that does not move forward inside the page";
-    case CmxStop::readPastEnd:
-        return "an instruction's operands run past the page";
-    case CmxStop::cancelled:
-        return "cancelled";
-    case CmxStop::noSuchPage:
-        return "no such page";
-    }
-    return "?";
 }
 
 std::string NothingLoaded(const CCmxStopRecord& stop) {
     if (stop.reason != CmxStop::noSuchPage)
-        return StopText(stop.reason);
+        return CmxStopText(stop.reason);
     return "no page " + std::to_string(stop.page) + ": the file has " + std::to_string(stop.pages) +
            (stop.pages == 1 ? " page" : " pages");
 }

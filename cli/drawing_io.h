@@ -84,9 +84,7 @@ bool ReadStandardInput(std::vector<BYTE>* bytes);
 DrawingPtr ReadDrawing(const std::string& input, const RunOptions& options, bool* failed,
                        CCmxAppearances* looks = nullptr);
 
-// Why a load ended, in a few words.
-const char* StopText(CmxStop reason);
-// Why a load read nothing: StopText, or for a page past the file's pages which it is.
+// Why a load read nothing: CmxStopText, or for a page past the file's pages which it is.
 std::string NothingLoaded(const CCmxStopRecord& stop);
 // "2", "2 and 3", "2 to 5", or "1 and 3 to 5": the pages of a file of count pages but page.
 std::string OtherPages(unsigned long page, unsigned long count);

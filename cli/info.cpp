@@ -46,7 +46,7 @@ int Info(const Args& options) {
     messages.Tell(name);
     if (!read) {
         if (info.opened)
-            Say(name + ": " + StopText(info.stop.reason));
+            Say(name + ": " + CmxStopText(info.stop.reason));
         return kExitFailed;
     }
     const CCmxHeader& h = info.header;
@@ -87,9 +87,9 @@ int Info(const Args& options) {
     } else if (stop.instruction != 0) {
         std::printf("page walk:     stopped at instruction %lu (code %d, file offset %lu): %s\n",
                     stop.instruction, stop.code, static_cast<unsigned long>(stop.offset),
-                    StopText(stop.reason));
+                    CmxStopText(stop.reason));
     } else {
-        std::printf("page walk:     %s\n", StopText(stop.reason));
+        std::printf("page walk:     %s\n", CmxStopText(stop.reason));
     }
     if (stop.imagesRefused > 0)
         std::printf("images left out: %lu, the drawing's images passing the memory guard\n",

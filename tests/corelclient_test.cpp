@@ -146,7 +146,7 @@ TEST(DispatchDriver, FailuresBecomeTheFrameworksExceptions) {
     VariantInit(&text);
     text.vt = VT_BSTR;
     text.bstrVal = SysAllocString(OLESTR("many"));
-    session.server.Reply(66, text);
+    session.server.Reply(DrawMethod::GetActiveId, text);
     EXPECT_THROW(session.automate.GetActiveId(), COleException);
     // A method the server lacks, and a driver without a server.
     EXPECT_THROW(session.automate.InvokeHelper(7, DISPATCH_METHOD, VT_EMPTY, nullptr, nullptr),

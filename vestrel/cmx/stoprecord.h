@@ -1,6 +1,8 @@
 // What a load or a preview tells about how it ended: the stop record.
 #pragma once
 
+#include "vestrel/frame/vestrel_api.h"
+
 #include "platform/afxdefs.h"
 
 #include <map>
@@ -22,6 +24,10 @@ enum class CmxStop : unsigned char {
     cancelled,       // the conversion's save dialog was cancelled
     noSuchPage,      // the page asked for lies past the file's pages: nothing was loaded
 };
+
+// Why a load ended, in a few English words ("complete", "cannot be opened", "no page"...), for
+// hosts and tools that tell their users.
+VESTREL_API const char* CmxStopText(CmxStop reason);
 
 // What the thumbnail chunk gave.
 enum class CmxThumbnail : unsigned char {
