@@ -19,28 +19,33 @@ CGrDrawset::~CGrDrawset() {
     thumbnail = nullptr;
 }
 
-POSITION CGrDrawset::AddObjTail(CGrObj* object) {
+namespace {
+
+// A copy of object in the list's pieces, handed to add (AddTail or AddHead), which may throw:
+// the copy then goes again.
+template <typename Add>
+POSITION AddCopy(CGrObj* object, void** copies, std::size_t count, Add add) {
     if (object == nullptr)
         return nullptr;
-    CGrObj* copy = CloneIntoPieces(*object, &copies, static_cast<std::size_t>(GetCount()));
+    CGrObj* copy = CloneIntoPieces(*object, copies, count);
     try {
-        return AddTail(copy);
+        return add(copy);
     } catch (...) {
         DrawsetDeleteObject(copy);
         throw;
     }
 }
 
+} // namespace
+
+POSITION CGrDrawset::AddObjTail(CGrObj* object) {
+    return AddCopy(object, &copies, static_cast<std::size_t>(GetCount()),
+                   [this](CGrObj* copy) { return AddTail(copy); });
+}
+
 POSITION CGrDrawset::AddObjHead(CGrObj* object) {
-    if (object == nullptr)
-        return nullptr;
-    CGrObj* copy = CloneIntoPieces(*object, &copies, static_cast<std::size_t>(GetCount()));
-    try {
-        return AddHead(copy);
-    } catch (...) {
-        DrawsetDeleteObject(copy);
-        throw;
-    }
+    return AddCopy(object, &copies, static_cast<std::size_t>(GetCount()),
+                   [this](CGrObj* copy) { return AddHead(copy); });
 }
 
 POSITION CGrDrawset::InsertObjAfter(POSITION position, CGrObj* object) {

@@ -80,3 +80,23 @@ PLATFORM_API const PlatformDialogItem* PlatformFindDialog(HINSTANCE module, LPCS
 
 // The instance handle of the module that holds address.
 PLATFORM_API HINSTANCE PlatformModuleFromAddress(const void* address);
+
+// Keeps one of a module's tables registered while it lives: a static of the module registers
+// its table when the library is loaded and withdraws it when the library is unloaded.
+template <typename Entry> class PlatformTableRegistration {
+public:
+    using Register = void (*)(HINSTANCE, const Entry*, std::size_t);
+    using Unregister = void (*)(HINSTANCE);
+    template <std::size_t count>
+    PlatformTableRegistration(const Entry (&table)[count], Register add, Unregister remove)
+        : module_(PlatformModuleFromAddress(table)), remove_(remove) {
+        add(module_, table, count);
+    }
+    ~PlatformTableRegistration() { remove_(module_); }
+    PlatformTableRegistration(const PlatformTableRegistration&) = delete;
+    PlatformTableRegistration& operator=(const PlatformTableRegistration&) = delete;
+
+private:
+    HINSTANCE module_;
+    Unregister remove_;
+};

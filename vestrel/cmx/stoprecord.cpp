@@ -1,33 +1,31 @@
 #include "vestrel/cmx/stoprecord.h"
 
+#include <iterator>
+
+namespace {
+
+// In the order of CmxStop.
+constexpr const char* kStopTexts[] = {
+    "complete",                                                // complete
+    "cannot be opened",                                        // noFile
+    "not a CMX file",                                          // noHeader
+    "a CMX file with nothing behind its header",               // emptyBody
+    "its compressed body is damaged",                          // packDamaged
+    "its compressed body claims more than a drawing can hold", // packTooLarge
+    "no page",                                                 // noPage
+    "an instruction runs past the page or the file",           // cutShort
+    "an instruction's size cannot hold its header",            // sizeBelowHeader
+    "a jump that does not move forward inside the page",       // badJump
+    "an instruction's operands run past the page",             // readPastEnd
+    "cancelled",                                               // cancelled
+    "no such page",                                            // noSuchPage
+};
+static_assert(std::size(kStopTexts) == static_cast<std::size_t>(CmxStop::noSuchPage) + 1,
+              "a text for every reason");
+
+} // namespace
+
 const char* CmxStopText(CmxStop reason) {
-    switch (reason) {
-    case CmxStop::complete:
-        return "complete";
-    case CmxStop::noFile:
-        return "cannot be opened";
-    case CmxStop::noHeader:
-        return "not a CMX file";
-    case CmxStop::emptyBody:
-        return "a CMX file with nothing behind its header";
-    case CmxStop::packDamaged:
-        return "its compressed body is damaged";
-    case CmxStop::packTooLarge:
-        return "its compressed body claims more than a drawing can hold";
-    case CmxStop::noPage:
-        return "no page";
-    case CmxStop::cutShort:
-        return "an instruction runs past the page or the file";
-    case CmxStop::sizeBelowHeader:
-        return "an instruction's size cannot hold its header";
-    case CmxStop::badJump:
-        return "a jump that does not move forward inside the page";
-    case CmxStop::readPastEnd:
-        return "an instruction's operands run past the page";
-    case CmxStop::cancelled:
-        return "cancelled";
-    case CmxStop::noSuchPage:
-        return "no such page";
-    }
-    return "?";
+    const auto index = static_cast<std::size_t>(reason);
+    return index < std::size(kStopTexts) ? kStopTexts[index] : "?";
 }

@@ -21,12 +21,7 @@ const PlatformDialogItem kDialogs[] = {
 #undef VESTREL_DIALOG_END
 };
 
-struct DialogRegistration {
-    HINSTANCE module;
-    DialogRegistration() : module(PlatformModuleFromAddress(kDialogs)) {
-        PlatformRegisterDialogs(module, kDialogs, sizeof kDialogs / sizeof kDialogs[0]);
-    }
-    ~DialogRegistration() { PlatformUnregisterDialogs(module); }
-} registration;
+PlatformTableRegistration<PlatformDialogItem> registration(kDialogs, PlatformRegisterDialogs,
+                                                           PlatformUnregisterDialogs);
 
 } // namespace

@@ -12,12 +12,7 @@ const PlatformStringResource kStrings[] = {
 #undef VESTREL_STRING
 };
 
-struct StringTableRegistration {
-    HINSTANCE module;
-    StringTableRegistration() : module(PlatformModuleFromAddress(kStrings)) {
-        PlatformRegisterStrings(module, kStrings, sizeof kStrings / sizeof kStrings[0]);
-    }
-    ~StringTableRegistration() { PlatformUnregisterStrings(module); }
-} registration;
+PlatformTableRegistration<PlatformStringResource> registration(kStrings, PlatformRegisterStrings,
+                                                               PlatformUnregisterStrings);
 
 } // namespace
