@@ -54,3 +54,20 @@ int SameJobAsLinux(const char* manifest, const char* name, const char* path) {
            actual);
     return same;
 }
+
+int LoadVestrel(VestrelLibrary* vestrel) {
+    vestrel->library = LoadLibraryA("vestrel.dll");
+    if (vestrel->library == NULL) {
+        printf("vestrel.dll does not load (error %lu)\n", GetLastError());
+        return 0;
+    }
+    vestrel->init = (InitFunction)(void*)GetProcAddress(vestrel->library, "_InitVestrelDLL@0");
+    vestrel->load = (PathFunction)(void*)GetProcAddress(vestrel->library, "_LoadCmx6File@4");
+    vestrel->write = (PathFunction)(void*)GetProcAddress(vestrel->library, "_WriteJobFile@4");
+    if (vestrel->init == NULL || vestrel->load == NULL || vestrel->write == NULL) {
+        printf("vestrel.dll lacks a plain function\n");
+        FreeLibrary(vestrel->library);
+        return 0;
+    }
+    return 1;
+}

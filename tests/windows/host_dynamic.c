@@ -11,26 +11,14 @@
 #include <stdio.h>
 #include <string.h>
 
-typedef void(WINAPI* InitFunction)(void);
-typedef int(WINAPI* PathFunction)(const char*);
-
 static int Convert(const char* cmx, const char* job) {
-    HMODULE library = LoadLibraryA("vestrel.dll");
-    if (library == NULL) {
-        printf("vestrel.dll does not load (error %lu)\n", GetLastError());
+    VestrelLibrary vestrel;
+    if (!LoadVestrel(&vestrel))
         return 1;
-    }
-    InitFunction init = (InitFunction)(void*)GetProcAddress(library, "_InitVestrelDLL@0");
-    PathFunction load = (PathFunction)(void*)GetProcAddress(library, "_LoadCmx6File@4");
-    PathFunction write = (PathFunction)(void*)GetProcAddress(library, "_WriteJobFile@4");
-    if (init == NULL || load == NULL || write == NULL) {
-        printf("vestrel.dll lacks a plain function\n");
-        return 1;
-    }
-    init();
-    const int loaded = load(cmx);
-    const int written = loaded == 1 ? write(job) : 0;
-    FreeLibrary(library);
+    vestrel.init();
+    const int loaded = vestrel.load(cmx);
+    const int written = loaded == 1 ? vestrel.write(job) : 0;
+    FreeLibrary(vestrel.library);
     return loaded == 1 && written == 1 ? 0 : 1;
 }
 

@@ -9,12 +9,11 @@
    at most 4 MiB more than after start-up stays committed; after FreeLibrary at most 1 MiB more
    than after a LoadLibrary and FreeLibrary that did nothing in between, since what loading the
    runtime leaves (the thread library stays loaded) is the system's and not the library's. */
+#include "host_common.h"
+
 #include <windows.h>
 
 #include <stdio.h>
-
-typedef void(WINAPI* InitFunction)(void);
-typedef int(WINAPI* PathFunction)(const char*);
 
 static const double kMiB = 1024.0 * 1024.0;
 
@@ -67,30 +66,21 @@ int main(int argc, char** argv) {
         FreeLibrary(library);
     const SIZE_T before = CommittedPrivate();
     Report("after LoadLibrary and FreeLibrary alone", before);
-    library = LoadLibraryA("vestrel.dll");
-    if (library == NULL) {
-        printf("vestrel.dll does not load (error %lu)\n", GetLastError());
+    VestrelLibrary vestrel;
+    if (!LoadVestrel(&vestrel))
         return 1;
-    }
-    InitFunction init = (InitFunction)(void*)GetProcAddress(library, "_InitVestrelDLL@0");
-    PathFunction load = (PathFunction)(void*)GetProcAddress(library, "_LoadCmx6File@4");
-    PathFunction write = (PathFunction)(void*)GetProcAddress(library, "_WriteJobFile@4");
-    if (init == NULL || load == NULL || write == NULL) {
-        printf("vestrel.dll lacks a plain function\n");
-        return 1;
-    }
-    init();
+    vestrel.init();
     const SIZE_T started = CommittedPrivate();
     Report("after LoadLibrary and InitVestrelDLL", started);
 
-    if (load(argv[1]) != 1) {
+    if (vestrel.load(argv[1]) != 1) {
         printf("%s does not load\n", argv[1]);
         return 1;
     }
     const SIZE_T small = CommittedPrivate();
     Report("after the small drawing", small);
     /* Writing the job destroys the lists; the job holds what the copies hold. */
-    const int smallWritten = write(job) == 1;
+    const int smallWritten = vestrel.write(job) == 1;
     const long long copies = FileSize(job);
     DeleteFileA(job);
     if (!smallWritten || copies < 0) {
@@ -98,24 +88,24 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    if (load(argv[2]) != 1) {
+    if (vestrel.load(argv[2]) != 1) {
         printf("%s does not load\n", argv[2]);
         return 1;
     }
     Report("after the large drawing", CommittedPrivate());
     /* A new load releases the lists of the one before. */
-    if (load(argv[1]) != 1) {
+    if (vestrel.load(argv[1]) != 1) {
         printf("%s does not load a second time\n", argv[1]);
         return 1;
     }
     const SIZE_T replaced = CommittedPrivate();
     Report("after the large drawing and a small one", replaced);
-    const int written = write(job) == 1;
+    const int written = vestrel.write(job) == 1;
     DeleteFileA(job);
     const SIZE_T destroyed = CommittedPrivate();
     Report("once the lists are destroyed", destroyed);
 
-    FreeLibrary(library);
+    FreeLibrary(vestrel.library);
     const SIZE_T freed = CommittedPrivate();
     Report("after FreeLibrary", freed);
 
