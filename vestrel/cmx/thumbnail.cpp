@@ -1,7 +1,6 @@
 // The "DISP" chunk: the drawing's preview, decoded into a 128 x 128 thumbnail block.
 #include "vestrel/cmx/readers.h"
 
-#include "platform/bytes.h"
 #include "drawset/thumbblock.h"
 
 #include "platform/gdi.h"
@@ -10,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 using namespace drawset_thumb;
@@ -31,20 +31,47 @@ void Quantize(const unsigned char* pixels, DWORD bytesPerPixel, unsigned char* p
         const unsigned char* p = pixels + i * bytesPerPixel;
         colors[i] = (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
     }
-    std::vector<std::uint32_t> own(colors);
-    own.push_back(0xFFFFFF);
-    std::sort(own.begin(), own.end());
-    own.erase(std::unique(own.begin(), own.end()), own.end());
+    // The picture's distinct colours, white among them, in a small open-addressed table: the
+    // count stops once it passes the palette, and each pixel then finds its entry in a probe or
+    // two rather than a search through the sorted colours.
+    constexpr std::size_t kSlots = 1024;         // more than four slots a colour: probes stay short
+    constexpr std::uint32_t kEmpty = 0xFFFFFFFF; // no 24-bit colour
+    std::uint32_t slots[kSlots];
+    std::fill(std::begin(slots), std::end(slots), kEmpty);
+    auto slotOf = [&slots](std::uint32_t color) {
+        std::size_t i = (color * 2654435761u) >> 22;
+        while (slots[i] != kEmpty && slots[i] != color)
+            i = (i + 1) & (kSlots - 1);
+        return i;
+    };
+    std::uint32_t own[kFullPalette];
+    std::size_t count = 0;
+    bool fits = true;
+    own[count++] = 0xFFFFFF;
+    slots[slotOf(0xFFFFFF)] = 0xFFFFFF;
+    for (DWORD i = 0; i < kPicturePixels && fits; ++i) {
+        const std::size_t slot = slotOf(colors[i]);
+        if (slots[slot] != kEmpty)
+            continue;
+        fits = count < kFullPalette;
+        if (fits) {
+            slots[slot] = colors[i];
+            own[count++] = colors[i];
+        }
+    }
     std::memset(palette, 0, 4 * kFullPalette);
-    if (own.size() <= kFullPalette) {
-        for (std::size_t i = 0; i < own.size(); ++i) {
+    if (fits) {
+        // Entries in increasing order of colour.
+        std::sort(own, own + count);
+        unsigned char entryOf[kSlots];
+        for (std::size_t i = 0; i < count; ++i) {
             palette[4 * i] = static_cast<unsigned char>(own[i]);
             palette[4 * i + 1] = static_cast<unsigned char>(own[i] >> 8);
             palette[4 * i + 2] = static_cast<unsigned char>(own[i] >> 16);
+            entryOf[slotOf(own[i])] = static_cast<unsigned char>(i);
         }
         for (DWORD i = 0; i < kPicturePixels; ++i)
-            indices[i] = static_cast<unsigned char>(
-                std::lower_bound(own.begin(), own.end(), colors[i]) - own.begin());
+            indices[i] = entryOf[slotOf(colors[i])];
         return;
     }
     auto level = [](std::uint32_t value, unsigned steps) { return (value * steps + 127) / 255; };
