@@ -56,12 +56,12 @@ inline constexpr DWORD kImageDataAheadOfRaster = kChunkHeader + 1 + 4 + 2 + 4 + 
 // Raster header: sixteen 32-bit values in the body's byte order, ahead of the palette and the
 // pixels.
 struct RasterHeader {
-    DWORD type;            // its palette: implied by the type, or stored in the file
-    DWORD compression;     // not used
-    DWORD width;           // pixels
-    DWORD height;          // pixels; the bitmap keeps the low 16 bits
-    DWORD planes;          //
-    DWORD bitsPerPixel;    //
+    DWORD type;        // black and white, grey, no palette, or a palette stored in the file
+    DWORD compression; // not used
+    DWORD width;       // pixels
+    DWORD height;      // pixels; the bitmap keeps the low 16 bits
+    DWORD planes;
+    DWORD bitsPerPixel;
     DWORD bytesPerLine;    // not used
     DWORD pixelBytes;      // the length of the pixels, copied as they stand
     DWORD compressedBytes; // not used
@@ -69,8 +69,8 @@ struct RasterHeader {
     DWORD yPelsPerKm;      // vertical resolution, in pixels per kilometre
 };
 inline constexpr DWORD kRasterHeaderValues = 16;
-// The five values behind the resolution, which nothing uses.
-inline constexpr DWORD kRasterHeaderTail = 4 * (kRasterHeaderValues - 11);
+// The values behind the resolution, which nothing uses.
+inline constexpr DWORD kRasterHeaderTail = 4 * kRasterHeaderValues - sizeof(RasterHeader);
 
 inline RasterHeader ReadRasterHeader(CmxCursor& cursor) {
     RasterHeader h;
