@@ -282,6 +282,33 @@ TEST(Attributes, OutlineTableCountBeyondItsBytes) {
     }
 }
 
+TEST(Attributes, ColourAndOutlineComeFromOneReadingOfTheOutlineTable) {
+    for (const Variant& v : AllVariants()) {
+        PageBuilder page(v);
+        page.PolyCurve(Dot(OutlineOf(1)));
+        page.PolyCurve(Dot(OutlineOf(2)));
+        CmxBuilder cmx(v);
+        cmx.ColorTable({Rgb(1, 1, 1), Rgb(2, 2, 2)});
+        cmx.Page(page);
+        cmx.OutlineEntries({{1, 1, 2, 0, 1, 1}, {1, 1, 1, 0, 1, 1}});
+        // The file ends inside the second entry: it gives neither a colour nor an outline.
+        Bytes file = cmx.Build();
+        file.resize(file.size() - 2);
+        EXPECT_EQ(LayersOf(file), (std::vector<unsigned short>{2, 0})) << v.Name();
+        MessageRecorder recorder;
+        CCmxParser parser;
+        parser.SetReadAppearance(true);
+        parser.LoadCmx6File(CString(WriteTemp(file).c_str()));
+        const std::vector<CGrObj*> shapes = Objects(*parser.GetDrawing());
+        ASSERT_EQ(shapes.size(), 2u) << v.Name();
+        const CCmxAppearance* first = parser.GetAppearances().Find(shapes[0]);
+        const CCmxAppearance* second = parser.GetAppearances().Find(shapes[1]);
+        ASSERT_TRUE(first != nullptr && second != nullptr) << v.Name();
+        EXPECT_TRUE(first->outline) << v.Name();
+        EXPECT_FALSE(second->outline) << v.Name();
+    }
+}
+
 TEST(Attributes, OutlineLookupLeavesTheReadPositionAlone) {
     CCmxParser parser;
     CCmxParserTestAccess access(parser);

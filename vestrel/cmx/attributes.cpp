@@ -1,9 +1,12 @@
 // The colour table, the outline table and the rendering attributes of a shape.
 #include "vestrel/cmx/readers.h"
+#include "vestrel/cmx/records.h"
 #include "vestrel/resources/resource.h"
 
 #include <algorithm>
 #include <cmath>
+
+using namespace cmx_records;
 
 namespace {
 
@@ -35,7 +38,7 @@ int CCmxParser::ProcessColorMap() {
         ShowErrorMessage(IDS_NO_OUTLINE_INFO);
         return -1;
     }
-    TableScope scope(*this, Offset(table) + 8);
+    TableScope scope(*this, Offset(table) + kChunkHeader);
     WORD count = GetCount();
     // A table cannot hold more entries than its bytes can carry at the smallest entry size;
     // a count beyond that gets no memory of its own.
@@ -53,7 +56,7 @@ int CCmxParser::ProcessColorMap() {
         while (entry.Next()) {
             if (entry.Id() == 1) {
                 model = GetByte();
-                GetByte();
+                Skip(cursor, kColorPalette);
             } else if (entry.Id() == 2) {
                 // Untagged data is as long as its model says; a tagged field says it itself.
                 DWORD length = model == 5 ? 3 : model >= 1 && model <= 4 ? 4 : 0;
@@ -159,7 +162,7 @@ int CCmxParser::GetUniformFill() {
     while (fill.Next()) {
         if (fill.Id() == 1) {
             curLayerIndex = GetWord();
-            GetWord();
+            Skip(cursor, kScreenReference);
             unsigned long color = 0;
             if (readAppearance && drawing != nullptr &&
                 drawing->colorMap.LookupReference(curLayerIndex, &color)) {
@@ -188,7 +191,7 @@ int CCmxParser::GetFountainFill() {
         // The field's end bounds the colours read.
         for (WORD i = 0; i < count && cursor.Remaining() >= 4; ++i) {
             const WORD ref = GetWord();
-            GetWord();
+            Skip(cursor, kBlendOffset);
             if (!any)
                 firstRef = ref;
             lastRef = ref;
@@ -207,25 +210,21 @@ int CCmxParser::GetFountainFill() {
     return 1;
 }
 
-int CCmxParser::GetPostscriptFill() {
-    SkipTaggedFields();
-    return 1;
-}
-
-int CCmxParser::GetTwoColorPatternFill() {
-    SkipTaggedFields();
-    return 1;
-}
-
-int CCmxParser::GetFullColorBitmapFill() {
-    SkipTaggedFields();
-    return 1;
-}
-
-int CCmxParser::GetTextureFill() {
-    SkipTaggedFields();
-    return 1;
-}
+// The fills and specs that the reader passes over: each reads its tagged fields to the end
+// tag and keeps nothing, one reader under the names the attributes call.
+#define VESTREL_PASSED_OVER(reader)                                                                \
+    int CCmxParser::reader() {                                                                     \
+        SkipTaggedFields();                                                                        \
+        return 1;                                                                                  \
+    }
+VESTREL_PASSED_OVER(GetPostscriptFill)
+VESTREL_PASSED_OVER(GetTwoColorPatternFill)
+VESTREL_PASSED_OVER(GetFullColorBitmapFill)
+VESTREL_PASSED_OVER(GetTextureFill)
+VESTREL_PASSED_OVER(GetLensSpec)
+VESTREL_PASSED_OVER(GetCanvasSpec)
+VESTREL_PASSED_OVER(GetContainerSpec)
+#undef VESTREL_PASSED_OVER
 
 int CCmxParser::GetOutlineSpec(int hasFill) {
     TaggedRecord spec(*this, {1}, instrEnd);
@@ -242,49 +241,57 @@ int CCmxParser::GetOutlineSpec(int hasFill) {
 }
 
 unsigned short CCmxParser::GetOutlineColor(unsigned short ref) {
-    unsigned char* table = FindChunk("rotl");
-    if (table == nullptr) {
+    if (FindChunk("rotl") == nullptr) {
         // One message for the load, not a box for every shape; a load without colour table
         // has shown it already.
         if (stopRecord.shapesWithoutOutlineTable++ == 0 && FindChunk("rclr") != nullptr)
             ShowErrorMessage(IDS_NO_OUTLINE_INFO);
         return 0;
     }
-    if (!outlineColorsRead) {
-        // Entries are read by their tags, so their sizes may vary: the table is read once per
-        // body, and every outline spec then finds its entry at once. The walk's cursor stays
-        // where it is.
-        outlineColorsRead = true;
-        outlineColors.clear();
-        TableScope scope(*this, Offset(table) + 8);
-        const WORD count = GetCount();
-        // No more entries than the bytes can carry at the smallest entry: a tag header and the
-        // end tag, or six words untagged.
-        const DWORD smallestEntry = Tagged() ? 4 : 12;
-        const DWORD entries = std::min<DWORD>(count, cursor.Remaining() / smallestEntry);
-        outlineColors.reserve(entries);
-        for (DWORD i = 0; i < entries && !cursor.Exhausted(); ++i) {
-            WORD color = 0;
-            TaggedRecord entry(*this, {1});
-            while (entry.Next())
-                if (entry.Id() == 1) {
-                    GetWord();
-                    GetWord();
-                    color = GetWord();
-                    GetWord();
-                    GetWord();
-                    GetWord();
-                }
-            if (cursor.Exhausted())
-                break;
-            outlineColors.push_back(color);
-        }
-    }
+    ReadOutlineTable();
     // Reference 0 names no entry and yields no colour, as a reference past the table does.
-    if (ref == 0 || ref > outlineColors.size())
+    if (ref == 0 || ref > outlineEntries.size())
         return 0;
-    curLayerIndex = outlineColors[ref - 1];
+    curLayerIndex = outlineEntries[ref - 1].color;
     return curLayerIndex;
+}
+
+void CCmxParser::ReadOutlineTable() {
+    // Entries are read by their tags, so their sizes may vary: the table is read once per body,
+    // and every outline spec then finds its entry at once, for its colour and, when asked for,
+    // its appearance. The walk's cursor stays where it is.
+    if (outlineTableRead)
+        return;
+    outlineTableRead = true;
+    outlineEntries.clear();
+    unsigned char* table = FindChunk("rotl");
+    if (table == nullptr)
+        return;
+    TableScope scope(*this, Offset(table) + kChunkHeader);
+    const WORD count = GetCount();
+    // No more entries than the bytes can carry at the smallest entry: a tag header and the end
+    // tag, or six words untagged.
+    const DWORD smallestEntry = Tagged() ? 4 : 12;
+    const DWORD entries = std::min<DWORD>(count, cursor.Remaining() / smallestEntry);
+    outlineEntries.reserve(entries);
+    for (DWORD i = 0; i < entries && !cursor.Exhausted(); ++i) {
+        const DWORD before = cursor.Position();
+        OutlineRefs refs = {};
+        TaggedRecord entry(*this, {1});
+        while (entry.Next())
+            if (entry.Id() == 1) {
+                refs.lineStyle = GetWord();
+                refs.screen = GetWord();
+                refs.color = GetWord();
+                refs.arrowheads = GetWord();
+                refs.pen = GetWord();
+                refs.dotDash = GetWord();
+            }
+        // An entry cut short by the body's end, or one that holds nothing, ends the table.
+        if (cursor.Exhausted() || cursor.Position() == before)
+            break;
+        outlineEntries.push_back(refs);
+    }
 }
 
 namespace {
@@ -302,7 +309,7 @@ void CCmxParser::ReadAppearanceTables() {
         unsigned char* table = FindChunk(id);
         if (table == nullptr)
             return;
-        TableScope scope(*this, Offset(table) + 8);
+        TableScope scope(*this, Offset(table) + kChunkHeader);
         const WORD count = GetCount();
         const DWORD entries = std::min<DWORD>(count, cursor.Remaining() / smallestEntry);
         for (DWORD i = 0; i < entries && !cursor.Exhausted(); ++i) {
@@ -312,32 +319,16 @@ void CCmxParser::ReadAppearanceTables() {
                 break;
         }
     };
+    ReadOutlineTable();
     const bool tagged = Tagged();
-    readTable("rotl", tagged ? 4 : 12, [this] {
-        OutlineRefs refs = {};
-        TaggedRecord record(*this, {1});
-        while (record.Next())
-            if (record.Id() == 1) {
-                refs.lineStyle = GetWord();
-                refs.screen = GetWord();
-                refs.color = GetWord();
-                refs.arrowheads = GetWord();
-                refs.pen = GetWord();
-                refs.dotDash = GetWord();
-            }
-        outlineEntries.push_back(refs);
-    });
     readTable("rpen", tagged ? 4 : 8, [this] {
         DWORD width = 0;
         TaggedRecord record(*this, {1});
         while (record.Next())
             if (record.Id() == 1) {
                 width = GetLength();
-                GetWord(); // aspect
-                if (ShortCoordinates())
-                    GetWord();
-                else
-                    GetDWord(); // angle
+                // The angle is as wide as a coordinate.
+                Skip(cursor, kPenAspect + (ShortCoordinates() ? 2 : 4));
                 CMatrix matrix;
                 GetFileMatrix(&matrix);
             }
@@ -413,19 +404,4 @@ void CCmxParser::NoteAppearance(bool closed) {
     CCmxAppearance a = shapeAppearance;
     a.closed = closed;
     appearances.Set(static_cast<const CGrObj*>(drawing->GetTail()), a);
-}
-
-int CCmxParser::GetLensSpec() {
-    SkipTaggedFields();
-    return 1;
-}
-
-int CCmxParser::GetCanvasSpec() {
-    SkipTaggedFields();
-    return 1;
-}
-
-int CCmxParser::GetContainerSpec() {
-    SkipTaggedFields();
-    return 1;
 }

@@ -361,6 +361,7 @@ private:
     void SkipTaggedFields();
     // The outline of outline table entry ref into the shape's appearance.
     void ReadOutlineAppearance(WORD ref);
+    void ReadOutlineTable();
     void ReadAppearanceTables();
     // Records the appearance of the object just appended to the drawing list.
     void NoteAppearance(bool closed);
@@ -440,19 +441,18 @@ private:
     ChunkCacheEntry chunkCache[8] = {};
     int chunkCacheCount = 0;
 
-    // The colour reference of each outline table entry of the current body, read at the first
-    // lookup.
-    bool outlineColorsRead = false;
-    std::vector<WORD> outlineColors;
-
-    // Appearance, when asked for: the outline tables of the current body, read at the first
-    // outline, and the appearance of the shape being read.
+    // The outline table of the current body, read at the first outline: each entry's colour
+    // and the references of its appearance.
     struct OutlineRefs {
         WORD lineStyle, screen, color, arrowheads, pen, dotDash;
     };
+    bool outlineTableRead = false;
+    std::vector<OutlineRefs> outlineEntries;
+
+    // Appearance, when asked for: the tables that outline entries refer to, read at the first
+    // outline, and the appearance of the shape being read.
     bool readAppearance = false;
     bool appearanceTablesRead = false;
-    std::vector<OutlineRefs> outlineEntries;
     std::vector<DWORD> penWidths;
     std::vector<WORD> lineStyles;
     std::vector<std::vector<WORD>> dotDashes;

@@ -1,5 +1,6 @@
 // Image instructions: the image index, the raster record and its bitmap; text instructions.
 #include "vestrel/cmx/readers.h"
+#include "vestrel/cmx/records.h"
 
 #include "platform/gdi.h"
 #include "vestrel/objects/objects.h"
@@ -8,14 +9,20 @@
 #include <algorithm>
 #include <memory>
 
+using namespace cmx_records;
 using namespace vestrel_objects;
 
 namespace {
 
+// The image kind that becomes a bitmap.
 constexpr WORD kRasterImage = 16;
+// Raster types whose palette the type implies; every other type stores its own.
 constexpr DWORD kRasterBlackWhite = 6;
 constexpr DWORD kRasterGrey = 5;
 constexpr DWORD kRasterNoPalette = 1;
+
+// The resolutions are stored per kilometre, the bitmap's per metre.
+constexpr double kMetresPerKilometre = 0.001;
 
 // All images of one load together may take this many times the body's size, plus the parser's
 // allowance: far more than a drawing that places its images a few times each needs, and far
@@ -39,9 +46,9 @@ int CCmxParser::DoDrawImage() {
             GetRectangle(&secondRect);
             GetMatrix(&matrix);
             TransformMatrix(&matrix);
-            GetWord();
+            Skip(cursor, kImageType);
             reference = GetWord();
-            GetWord();
+            Skip(cursor, kSecondImageReference);
             read = !cursor.Exhausted();
         }
     }
@@ -56,15 +63,15 @@ int CCmxParser::DoDrawImage() {
         imageIndexFound = index != nullptr;
         imageOffsets.clear();
         if (index != nullptr) {
-            TableScope scope(*this, Offset(index) + 8);
+            TableScope scope(*this, Offset(index) + kChunkHeader);
             imageIndexCount = GetCount();
             for (WORD i = 0; i < imageIndexCount; ++i) {
                 const WORD entrySize = GetWord();
                 const DWORD offset = GetDWord();
-                GetWord();
+                Skip(cursor, kIndexEntryType);
                 // An entry smaller than its own fields, or cut short, ends the usable index.
-                if (cursor.Exhausted() || entrySize < 6 ||
-                    cursor.Take(static_cast<DWORD>(entrySize - 6)) == nullptr)
+                if (cursor.Exhausted() || entrySize < kIndexEntryFields ||
+                    cursor.Take(entrySize - kIndexEntryFields) == nullptr)
                     break;
                 imageOffsets.push_back(offset);
             }
@@ -79,37 +86,23 @@ int CCmxParser::DoDrawImage() {
     const WORD wanted = std::min(reference, imageIndexCount);
     if (wanted == 0 || wanted > imageOffsets.size())
         return 1;
-    TableScope scope(*this, BufferOffset(ULONGLONG{imageOffsets[wanted - 1]} + 8));
+    TableScope scope(*this, BufferOffset(ULONGLONG{imageOffsets[wanted - 1]} + kImageRecordStart));
     GetImage(&rect, &matrix);
     return 1;
 }
 
 int CCmxParser::GetImage(tagDoubleRect* rect, CMatrix* matrix) {
-    GetDWord();
-    GetDWord();
-    GetByte();
-    GetDWord();
-    GetWord();
+    Skip(cursor, kImageRecordAheadOfKind);
     const WORD kind = GetWord();
-    GetWord();
-    GetDWord();
-    GetDWord();
-    GetByte();
+    Skip(cursor, kImageRecordBehindKind);
     if (cursor.Exhausted())
         return 1;
+    // The search for the image's data starts behind the record.
     unsigned char* data = FindListChunk("data");
     if (data == nullptr)
         return 1;
     cursor.Seek(Offset(data));
-    GetDWord();
-    GetDWord();
-    GetByte();
-    GetDWord();
-    GetWord();
-    GetDWord();
-    GetWord();
-    GetWord();
-    GetDWord();
+    Skip(cursor, kImageDataAheadOfRaster);
     if (kind == kRasterImage && !cursor.Exhausted())
         GetRImage(rect, matrix, 0);
     return 1;
@@ -118,24 +111,22 @@ int CCmxParser::GetImage(tagDoubleRect* rect, CMatrix* matrix) {
 int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) {
     if (drawing == nullptr)
         return 1;
-    DWORD raster[16];
-    for (DWORD& value : raster)
-        value = GetDWord();
-    const DWORD type = raster[0];
-    const DWORD pixelBytes = raster[7];
+    const RasterHeader raster = ReadRasterHeader(cursor);
+    const DWORD type = raster.type;
+    const DWORD pixelBytes = raster.pixelBytes;
     DWORD paletteCount = 0;
     if (type == kRasterBlackWhite) {
         paletteCount = 2;
     } else if (type == kRasterGrey) {
         paletteCount = 256;
     } else if (type != kRasterNoPalette) {
-        GetWord();
+        Skip(cursor, kStoredPaletteType);
         paletteCount = GetWord();
     }
     const DWORD storedPalette =
         type == kRasterBlackWhite || type == kRasterGrey || type == kRasterNoPalette
             ? 0
-            : 3 * paletteCount;
+            : kStoredPaletteEntry * paletteCount;
     // A palette or pixel length past the body's end is damage: the image is left out.
     if (cursor.Exhausted() ||
         static_cast<ULONGLONG>(storedPalette) + pixelBytes > cursor.Remaining())
@@ -154,16 +145,16 @@ int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) 
     unsigned char* block = bitmap->GetMem(static_cast<unsigned long>(length));
     BITMAPINFOHEADER header;
     header.biSize = sizeof(BITMAPINFOHEADER);
-    header.biWidth = static_cast<LONG>(raster[2]);
-    header.biHeight = static_cast<LONG>(raster[3] & 0xFFFF);
-    header.biPlanes = static_cast<WORD>(raster[4]);
-    header.biBitCount = static_cast<WORD>(raster[5]);
+    header.biWidth = static_cast<LONG>(raster.width);
+    header.biHeight = static_cast<LONG>(raster.height & 0xFFFF);
+    header.biPlanes = static_cast<WORD>(raster.planes);
+    header.biBitCount = static_cast<WORD>(raster.bitsPerPixel);
     header.biCompression = BI_RGB;
     header.biSizeImage = pixelBytes;
-    header.biXPelsPerMeter =
-        static_cast<LONG>(static_cast<DWORD>(static_cast<double>(raster[9]) * 0.001));
-    header.biYPelsPerMeter =
-        static_cast<LONG>(static_cast<DWORD>(static_cast<double>(raster[10]) * 0.001));
+    header.biXPelsPerMeter = static_cast<LONG>(
+        static_cast<DWORD>(static_cast<double>(raster.xPelsPerKm) * kMetresPerKilometre));
+    header.biYPelsPerMeter = static_cast<LONG>(
+        static_cast<DWORD>(static_cast<double>(raster.yPelsPerKm) * kMetresPerKilometre));
     header.biClrUsed = paletteCount;
     header.biClrImportant = paletteCount;
     PlatformWriteBitmapInfoHeader(header, block);
@@ -180,7 +171,7 @@ int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) 
     } else if (paletteCount > 0) {
         const unsigned char* stored = cursor.Take(storedPalette);
         for (DWORD i = 0; i < paletteCount; ++i) {
-            std::memcpy(palette + 4 * i, stored + 3 * i, 3);
+            std::memcpy(palette + 4 * i, stored + kStoredPaletteEntry * i, kStoredPaletteEntry);
             palette[4 * i + 3] = 0;
         }
     }
@@ -201,7 +192,7 @@ int CCmxParser::DoDrawChars() {
         const WORD count = GetCount();
         tagDoublePoint point;
         for (WORD i = 0; i < count && !cursor.Exhausted(); ++i) {
-            GetWord();
+            Skip(cursor, kCharacterCode);
             GetPoint(&point);
         }
     }

@@ -241,10 +241,9 @@ void CCmxParser::ForgetBodyCaches() {
     imageOffsets.clear();
     dataIdsFound = false;
     dataIds.clear();
-    outlineColorsRead = false;
-    outlineColors.clear();
-    appearanceTablesRead = false;
+    outlineTableRead = false;
     outlineEntries.clear();
+    appearanceTablesRead = false;
     penWidths.clear();
     lineStyles.clear();
     dotDashes.clear();
@@ -258,7 +257,6 @@ int CCmxParser::FreeMem() {
     // The caches' memory goes with the body.
     std::vector<DWORD>().swap(imageOffsets);
     std::vector<DWORD>().swap(dataIds);
-    std::vector<WORD>().swap(outlineColors);
     std::vector<OutlineRefs>().swap(outlineEntries);
     std::vector<DWORD>().swap(penWidths);
     std::vector<WORD>().swap(lineStyles);

@@ -1,12 +1,14 @@
 // The page's instruction stream: the walk, the dispatch on codes and the structural handlers.
 #include "vestrel/cmx/instructions.h"
 #include "vestrel/cmx/readers.h"
+#include "vestrel/cmx/records.h"
 #include "vestrel/objects/objects.h"
 
 #include "platform/process.h"
 
 #include <cstring>
 
+using namespace cmx_records;
 using namespace vestrel_cmx;
 using namespace vestrel_objects;
 
@@ -154,12 +156,9 @@ int CCmxParser::DoBeginPage() {
     while (operands.Next()) {
         switch (operands.Id()) {
         case 1:
-            GetWord();
-            GetDWord();
+            Skip(cursor, kPageNumberAndFlags);
             GetRectangle(&rect);
-            GetOffset();
-            GetWord();
-            GetDWord();
+            Skip(cursor, kPageEndAndCounts);
             break;
         case 2:
             GetMatrix(&matrix);
@@ -181,10 +180,9 @@ int CCmxParser::DoBeginLayer() {
     tagDoubleRect rect;
     CMatrix matrix;
     CString name;
-    GetWord();
-    GetWord();
-    DWORD flags = GetDWord();
-    GetDWord();
+    Skip(cursor, kPageAndLayerNumbers);
+    const DWORD flags = GetDWord();
+    Skip(cursor, kLayerInstructionCount);
     GetString(&name);
     GetMatrix(&matrix);
     if (flags & 0x10) {
@@ -209,9 +207,7 @@ int CCmxParser::DoBeginGroup() {
             continue;
         if (group != nullptr)
             GetRectangle(&group->bounds);
-        GetWord();
-        GetDWord();
-        GetOffset();
+        Skip(cursor, kGroupCountsAndEnd);
     }
     if (group != nullptr) {
         TransformBounds(&group->bounds);

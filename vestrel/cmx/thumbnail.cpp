@@ -1,5 +1,6 @@
 // The "DISP" chunk: the drawing's preview, decoded into a 128 x 128 thumbnail block.
 #include "vestrel/cmx/readers.h"
+#include "vestrel/cmx/records.h"
 
 #include "drawset/thumbblock.h"
 
@@ -12,6 +13,7 @@
 #include <iterator>
 #include <vector>
 
+using namespace cmx_records;
 using namespace drawset_thumb;
 
 namespace {
@@ -153,8 +155,8 @@ int CCmxParser::ProcessThumbNail() {
     }
     // The chunk's size is not read: header, palette and pixels follow one another from the
     // chunk's data on, and only the body's end can cut them short.
-    TableScope scope(*this, Offset(chunk) + 8);
-    GetDWord();
+    TableScope scope(*this, Offset(chunk) + kChunkHeader);
+    Skip(cursor, kDisplayFormat);
     unsigned char stored[kHeaderBytes] = {};
     GetBlock(stored, sizeof stored);
     BITMAPINFOHEADER info;
