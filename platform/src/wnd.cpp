@@ -3,7 +3,6 @@
 
 #include "src/syswin.h"
 
-#include <algorithm>
 #include <map>
 #include <memory>
 
