@@ -3,13 +3,14 @@
 //
 // A CWnd holds either a window of the system (m_hWnd, on systems that have them) or none: then it
 // is a portable window, which keeps a pixel surface the size of its client area and an update
-// rectangle, the part that invalidation has marked for repainting. A portable window created with
-// Create joins its parent's children, where GetDlgItem finds it. Messages reach a window through
-// WindowProc, which looks them up in the class's message map and its bases' maps and hands what
-// none handles to DefWindowProc: the system's procedure of the window, or the portable defaults.
-// A paint context on a system window is the system's own (BeginPaint, EndPaint); on a portable
-// window it draws into the window's surface, clipped to the update rectangle, and leaves the
-// window valid, so a test paints a window and then reads its pixels.
+// rectangle, the part that invalidation has marked for repainting. The kind is settled when the
+// window is created or attached, and every member then works on that kind alone. A portable
+// window created with Create joins its parent's children, where GetDlgItem finds it. Messages
+// reach a window through WindowProc, which looks them up in the class's message map and its bases'
+// maps and hands what none handles to DefWindowProc: the system's procedure of the window, or the
+// portable defaults. A paint context on a system window is the system's own (BeginPaint,
+// EndPaint); on a portable window it draws into the window's surface, clipped to the update
+// rectangle, and leaves the window valid, so a test paints a window and then reads its pixels.
 #pragma once
 
 #include "platform/gdi.h"
@@ -198,6 +199,9 @@ protected:
 };
 
 struct PlatformWindowAccess;
+namespace platform_os {
+class WindowBackend;
+}
 
 class PLATFORM_API CWnd : public CCmdTarget {
     DECLARE_DYNAMIC(CWnd)
@@ -263,7 +267,7 @@ public:
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
     // What a portable window shows.
-    const CPixelSurface& GetSurface() const { return surface_; }
+    const CPixelSurface& GetSurface() const { return portable_.surface; }
 
 protected:
     // Every message: the message maps, then DefWindowProc for what no map handles.
@@ -301,24 +305,26 @@ private:
         LPARAM lParam;
     };
 
-    void EraseUpdate();
-    void Unlink();
+    struct PortableState {
+        CRect windowRect; // in the parent's client coordinates
+        CRect update;
+        bool erase = false;
+        CPixelSurface surface;
+        CWnd* parent = nullptr;
+        std::vector<CWnd*> children;
+        int id = 0;
+        DWORD style = 0;
+        bool created = false;
+    };
 
+    // The kind of window the object holds: the system's while m_hWnd names one, the portable
+    // window otherwise (also before creation and after destruction).
+    platform_os::WindowBackend* backend_;
     // The message being handled, for Default.
     Message current_ = {};
     // The window procedure that the system window had before this object took its messages.
     void* superProc_ = nullptr;
-
-    // A portable window's state.
-    CRect windowRect_; // in the parent's client coordinates
-    CRect update_;
-    bool erase_ = false;
-    CPixelSurface surface_;
-    CWnd* parent_ = nullptr;
-    std::vector<CWnd*> children_;
-    int id_ = 0;
-    DWORD style_ = 0;
-    bool created_ = false;
+    PortableState portable_;
 };
 
 class PLATFORM_API CPaintDC : public CDC {
@@ -334,6 +340,11 @@ public:
     PAINTSTRUCT m_ps;
 
 private:
+    friend struct PlatformWindowAccess;
+
+    // The kind of window being painted, which ends the paint; null for a null window.
+    platform_os::WindowBackend* painter_ = nullptr;
+    // The system window being painted.
     HWND window_ = nullptr;
 };
 

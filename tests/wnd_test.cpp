@@ -103,4 +103,8 @@ TEST(MessageMap, ACreationRefusedByTheWindowLeavesNoChild) {
     EXPECT_EQ(parent.GetDlgItem(8), &child);
     EXPECT_EQ(child.GetDlgCtrlID(), 8);
     EXPECT_EQ(child.GetStyle(), DWORD{WS_CHILD});
+    // An object holds one window at a time.
+    EXPECT_FALSE(child.Create("STATIC", "second", WS_CHILD, CRect(0, 0, 5, 5), &parent, 9));
+    EXPECT_EQ(parent.GetDlgItem(9), nullptr);
+    EXPECT_EQ(child.GetDlgCtrlID(), 8);
 }

@@ -3,14 +3,10 @@
 
 #include "src/syswin.h"
 
-#include <algorithm>
 #include <map>
 #include <memory>
 
 namespace {
-
-// Keeps right and bottom within an int for any placement.
-constexpr int kPlacementLimit = 1 << 30;
 
 // Dialog units in pixels for the portable dialogs: the base units of MS Sans Serif 8 at 96 dots
 // per inch, the dialog font of the templates they show.
@@ -67,12 +63,10 @@ IMPLEMENT_DYNAMIC(CDialog, CWnd)
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
 END_MESSAGE_MAP()
 
-CWnd::CWnd() = default;
+CWnd::CWnd() : backend_(&platform_os::PortableWindows()) {}
 
 CWnd::~CWnd() {
-    if (m_hWnd != nullptr)
-        DestroyWindow();
-    Unlink();
+    backend_->Release(*this);
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND window) {
@@ -88,7 +82,7 @@ CWnd* CWnd::FromHandle(HWND window) {
     std::unique_ptr<CWnd>& temporary = TempMap()[window];
     if (!temporary) {
         temporary = std::make_unique<CWnd>();
-        temporary->m_hWnd = window;
+        PlatformWindowAccess::Attach(temporary.get(), window);
     }
     return temporary.get();
 }
@@ -96,132 +90,60 @@ CWnd* CWnd::FromHandle(HWND window) {
 void CWnd::DeleteTempMap() {
     // A temporary object only names a window; it never destroys one.
     for (auto& [window, temporary] : TempMap())
-        temporary->m_hWnd = nullptr;
+        PlatformWindowAccess::Forget(temporary.get());
     TempMap().clear();
 }
 
 BOOL CWnd::Create(LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
                   UINT id, void*) {
-    if (m_hWnd != nullptr || created_)
+    if (backend_->Holds(*this))
         return FALSE;
-    platform_os::SystemWindows* system = platform_os::Windows();
-    const bool systemParent = parent == nullptr || parent->m_hWnd != nullptr;
-    if (system == nullptr || !systemParent)
-        return CreatePortable(style, rect, parent, id, className, windowName);
-    return system->Create(this, className, windowName, style, rect,
-                          parent != nullptr ? parent->m_hWnd : nullptr, id) != nullptr
-               ? TRUE
-               : FALSE;
+    // A child is of its parent's kind; a window without one is the system's where there is a
+    // system with windows.
+    platform_os::WindowBackend* kind =
+        parent != nullptr ? parent->backend_ : platform_os::Windows();
+    if (kind == nullptr)
+        kind = &platform_os::PortableWindows();
+    return kind->Create(*this, className, windowName, style, rect, parent, id);
 }
 
 BOOL CWnd::CreatePortable(DWORD style, const RECT& rect, CWnd* parent, UINT id, LPCSTR className,
                           LPCSTR windowName) {
-    parent_ = parent;
-    if (parent != nullptr)
-        parent->children_.push_back(this);
-    id_ = static_cast<int>(id);
-    style_ = style;
-    created_ = true;
-    windowRect_.SetRectEmpty();
-    MoveWindow(&rect, TRUE);
-    CRect place(rect);
-    CREATESTRUCT create = {};
-    create.hwndParent = nullptr;
-    create.cx = place.Width();
-    create.cy = place.Height();
-    create.x = place.left;
-    create.y = place.top;
-    create.style = static_cast<LONG>(style);
-    create.lpszName = windowName;
-    create.lpszClass = className;
-    if (SendMessage(WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
-        DestroyWindow();
+    if (backend_->Holds(*this))
         return FALSE;
-    }
-    return TRUE;
+    return platform_os::PortableWindows().Create(*this, className, windowName, style, rect, parent,
+                                                 id);
 }
 
 BOOL CWnd::DestroyWindow() {
-    if (m_hWnd != nullptr) {
-        // The system's WM_NCDESTROY detaches the object.
-        platform_os::SystemWindows* system = platform_os::Windows();
-        return system != nullptr && system->Destroy(m_hWnd) ? TRUE : FALSE;
-    }
-    if (!created_)
-        return FALSE;
-    SendMessage(WM_DESTROY);
-    // Children go first, each unlinking itself.
-    while (!children_.empty())
-        children_.back()->DestroyWindow();
-    SendMessage(WM_NCDESTROY);
-    Unlink();
-    created_ = false;
-    id_ = 0;
-    style_ = 0;
-    PostNcDestroy();
-    return TRUE;
-}
-
-void CWnd::Unlink() {
-    if (parent_ != nullptr) {
-        auto& siblings = parent_->children_;
-        siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
-        parent_ = nullptr;
-    }
-    for (CWnd* child : children_)
-        child->parent_ = nullptr;
-    children_.clear();
+    return backend_->Destroy(*this);
 }
 
 BOOL CWnd::SubclassWindow(HWND window) {
     platform_os::SystemWindows* system = platform_os::Windows();
-    if (m_hWnd != nullptr || window == nullptr || system == nullptr)
+    if (backend_->Holds(*this) || window == nullptr || system == nullptr)
         return FALSE;
     return system->Subclass(this, window);
 }
 
 CWnd* CWnd::GetParent() const {
-    if (m_hWnd != nullptr)
-        return FromHandle(platform_os::Windows()->GetParent(m_hWnd));
-    return parent_;
+    return backend_->GetParent(*this);
 }
 
 CWnd* CWnd::GetDlgItem(int id) const {
-    if (m_hWnd != nullptr)
-        return FromHandle(platform_os::Windows()->GetDlgItem(m_hWnd, id));
-    for (CWnd* child : children_)
-        if (child->id_ == id)
-            return child;
-    return nullptr;
+    return backend_->GetDlgItem(*this, id);
 }
 
 int CWnd::GetDlgCtrlID() const {
-    return m_hWnd != nullptr ? platform_os::Windows()->GetDlgCtrlID(m_hWnd) : id_;
+    return backend_->GetDlgCtrlID(*this);
 }
 
 DWORD CWnd::GetStyle() const {
-    return m_hWnd != nullptr ? platform_os::Windows()->GetStyle(m_hWnd) : style_;
+    return backend_->GetStyle(*this);
 }
 
 void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
-    if (m_hWnd != nullptr) {
-        platform_os::Windows()->Move(m_hWnd, x, y, width, height, repaint);
-        return;
-    }
-    x = std::clamp(x, -kPlacementLimit, kPlacementLimit);
-    y = std::clamp(y, -kPlacementLimit, kPlacementLimit);
-    width = std::clamp(width, 0, CPixelSurface::kMaxSide);
-    height = std::clamp(height, 0, CPixelSurface::kMaxSide);
-    const bool resized = width != windowRect_.Width() || height != windowRect_.Height();
-    windowRect_.SetRect(x, y, x + width, y + height);
-    if (resized) {
-        // The old pixels mean nothing at the new size.
-        surface_.Reset(width, height);
-        update_.SetRectEmpty();
-        Invalidate(TRUE);
-    } else if (repaint) {
-        Invalidate(TRUE);
-    }
+    backend_->Move(*this, x, y, width, height, repaint);
 }
 
 void CWnd::MoveWindow(LPCRECT rect, BOOL repaint) {
@@ -231,28 +153,13 @@ void CWnd::MoveWindow(LPCRECT rect, BOOL repaint) {
 }
 
 void CWnd::GetClientRect(LPRECT rect) const {
-    if (rect == nullptr)
-        return;
-    if (m_hWnd != nullptr)
-        platform_os::Windows()->GetClientRect(m_hWnd, rect);
-    else
-        *rect = CRect(0, 0, windowRect_.Width(), windowRect_.Height());
+    if (rect != nullptr)
+        backend_->GetClientRect(*this, rect);
 }
 
 void CWnd::GetWindowRect(LPRECT rect) const {
-    if (rect == nullptr)
-        return;
-    if (m_hWnd != nullptr) {
-        platform_os::Windows()->GetWindowRect(m_hWnd, rect);
-        return;
-    }
-    CRect place = windowRect_;
-    // Placements are clamped, so a chain of ancestors cannot wrap an int in any real tree;
-    // the sum is clamped all the same.
-    for (const CWnd* up = parent_; up != nullptr; up = up->parent_)
-        place.OffsetRect(std::clamp<int>(up->windowRect_.left, -kPlacementLimit, kPlacementLimit),
-                         std::clamp<int>(up->windowRect_.top, -kPlacementLimit, kPlacementLimit));
-    *rect = place;
+    if (rect != nullptr)
+        backend_->GetWindowRect(*this, rect);
 }
 
 void CWnd::Invalidate(BOOL erase) {
@@ -260,54 +167,19 @@ void CWnd::Invalidate(BOOL erase) {
 }
 
 void CWnd::InvalidateRect(LPCRECT rect, BOOL erase) {
-    if (m_hWnd != nullptr) {
-        platform_os::Windows()->InvalidateRect(m_hWnd, rect, erase);
-        return;
-    }
-    CRect client;
-    GetClientRect(client);
-    CRect part = client;
-    if (rect != nullptr && !part.IntersectRect(rect, &client))
-        return;
-    if (part.IsRectEmpty())
-        return;
-    update_.UnionRect(&update_, &part);
-    if (erase)
-        erase_ = true;
+    backend_->InvalidateRect(*this, rect, erase);
 }
 
 BOOL CWnd::GetUpdateRect(LPRECT rect, BOOL erase) {
-    if (m_hWnd != nullptr)
-        return platform_os::Windows()->GetUpdateRect(m_hWnd, rect, erase);
-    if (rect != nullptr)
-        *rect = update_;
-    if (erase && erase_) {
-        EraseUpdate();
-        erase_ = false;
-    }
-    return update_.IsRectEmpty() ? FALSE : TRUE;
+    return backend_->GetUpdateRect(*this, rect, erase);
 }
 
 void CWnd::UpdateWindow() {
-    if (m_hWnd != nullptr)
-        platform_os::Windows()->Update(m_hWnd);
-    else if (!update_.IsRectEmpty())
-        SendMessage(WM_PAINT);
+    backend_->Update(*this);
 }
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (m_hWnd != nullptr)
-        return platform_os::Windows()->Send(m_hWnd, message, wParam, lParam);
-    return PlatformWindowAccess::Dispatch(this, message, wParam, lParam);
-}
-
-void CWnd::EraseUpdate() {
-    CRect area;
-    CRect bounds(0, 0, surface_.GetWidth(), surface_.GetHeight());
-    if (!area.IntersectRect(&update_, &bounds))
-        return;
-    for (LONG y = area.top; y < area.bottom; ++y)
-        std::fill_n(&surface_.At(area.left, y), area.right - area.left, CPixelSurface::kWhite);
+    return backend_->Send(*this, message, wParam, lParam);
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -355,18 +227,7 @@ BOOL CWnd::OnNotify(WPARAM, LPARAM, LRESULT*) {
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (m_hWnd != nullptr)
-        return platform_os::Windows()->CallDefault(m_hWnd, superProc_, message, wParam, lParam);
-    switch (message) {
-    case WM_PAINT: {
-        CPaintDC validate(this);
-        return 0;
-    }
-    case WM_NCCREATE:
-        return TRUE;
-    default:
-        return 0;
-    }
+    return backend_->CallDefault(*this, message, wParam, lParam);
 }
 
 void CWnd::PostNcDestroy() {}
@@ -387,30 +248,18 @@ void CWnd::OnMove(int, int) {
     Default();
 }
 
-CPaintDC::CPaintDC(CWnd* window) : CDC(window != nullptr ? &window->surface_ : nullptr), m_ps() {
-    if (window != nullptr && window->m_hWnd != nullptr) {
-        platform_os::SystemWindows* system = platform_os::Windows();
-        window_ = window->m_hWnd;
-        Attach(system->BeginPaint(window_, &m_ps));
-        return;
-    }
-    if (window == nullptr) {
+CPaintDC::CPaintDC(CWnd* window)
+    : CDC(window != nullptr ? &window->portable_.surface : nullptr), m_ps(),
+      painter_(window != nullptr ? window->backend_ : nullptr) {
+    if (painter_ != nullptr)
+        painter_->BeginPaint(*window, *this);
+    else
         SetClipBox(CRect());
-        return;
-    }
-    m_ps.rcPaint = window->update_;
-    if (window->erase_)
-        window->EraseUpdate();
-    SetClipBox(window->update_);
-    window->update_.SetRectEmpty();
-    window->erase_ = false;
 }
 
 CPaintDC::~CPaintDC() {
-    if (window_ == nullptr)
-        return;
-    Detach();
-    platform_os::Windows()->EndPaint(window_, &m_ps);
+    if (painter_ != nullptr)
+        painter_->EndPaint(*this);
 }
 
 CStatic::CStatic() = default;
@@ -464,8 +313,8 @@ BOOL CDialog::CreatePortable(const PlatformDialogItem* dialogTemplate, CWnd* par
 }
 
 void CDialog::DestroyPortable() {
-    if (m_hWnd == nullptr)
-        DestroyWindow();
+    // A system window that the dialog may hold stays; the object's destruction takes it.
+    platform_os::PortableWindows().Destroy(*this);
     for (CWnd* control : controls_)
         delete control;
     controls_.clear();

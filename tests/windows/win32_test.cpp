@@ -1,6 +1,7 @@
 // The Windows backends seen through Win32 itself: the string table as a resource of the DLL,
-// the resource chain, a real message box, files on Win32 handles, and the library's entry as a
-// DLL is loaded and unloaded.
+// the resource chain, a real message box, real windows beside portable ones, files on Win32
+// handles, and the library's entry as a DLL is loaded and unloaded.
+#include "platform/wnd.h"
 #include "tests/support/test_util.h"
 #include "vestrel/frame/vestrel.h"
 #include "vestrel/resources/resource.h"
@@ -121,6 +122,37 @@ TEST(Win32MessageBox, ShowErrorMessageShowsARealBox) {
     ASSERT_TRUE(seen.found) << "no box was shown";
     EXPECT_EQ(seen.caption, "Fehler :");
     EXPECT_EQ(seen.text, MessageText(IDS_CMX_OPEN_FAILED));
+}
+
+TEST(Win32Window, AnObjectHoldsARealWindowUntilItIsGoneThenAPortableOne) {
+    CWnd top;
+    ASSERT_TRUE(top.Create("STATIC", "top", WS_POPUP, CRect(0, 0, 40, 30), nullptr, 0));
+    ASSERT_NE(top.m_hWnd, nullptr);
+    EXPECT_EQ(CWnd::FromHandlePermanent(top.m_hWnd), &top);
+    CRect client;
+    top.GetClientRect(client);
+    EXPECT_EQ(client, CRect(0, 0, 40, 30));
+    // A child of a real window is real, and the system finds it.
+    CStatic child;
+    ASSERT_TRUE(child.Create("", WS_CHILD, CRect(1, 2, 11, 12), &top, 5));
+    EXPECT_NE(child.m_hWnd, nullptr);
+    EXPECT_EQ(top.GetDlgItem(5), &child);
+    EXPECT_EQ(child.GetParent(), &top);
+    EXPECT_EQ(child.GetDlgCtrlID(), 5);
+
+    EXPECT_TRUE(top.DestroyWindow());
+    EXPECT_EQ(top.m_hWnd, nullptr);
+    EXPECT_EQ(child.m_hWnd, nullptr);
+    // Both are portable again: under a portable parent the object makes a portable child.
+    CWnd portable;
+    ASSERT_TRUE(top.Create("STATIC", "again", WS_CHILD, CRect(2, 2, 8, 6), &portable, 7));
+    EXPECT_EQ(top.m_hWnd, nullptr);
+    EXPECT_EQ(portable.GetDlgItem(7), &top);
+    EXPECT_EQ(top.GetSurface().GetWidth(), 6);
+    CRect none(1, 1, 1, 1);
+    child.GetClientRect(none);
+    EXPECT_TRUE(none.IsRectNull());
+    CWnd::DeleteTempMap();
 }
 
 TEST(Win32File, SharingAndFoldersAsTheSystemTellsThem) {

@@ -1,10 +1,9 @@
-// The platform on POSIX systems: files, module handles, string tables and the message box.
+// The platform on POSIX systems: files, memory, the console, module handles and the message box.
 #include "platform/cfile.h"
 #include "platform/console.h"
 #include "platform/msgbox.h"
 #include "platform/process.h"
 
-#include "src/ansi.h"
 #include "src/os.h"
 #include "src/syswin.h"
 
@@ -260,10 +259,6 @@ BOOL PlatformWriteStandardOutput(const void* bytes, std::size_t count) {
 
 namespace platform_os {
 
-int LoadModuleString(HINSTANCE module, UINT id, char* buffer, UINT maxLength) {
-    return LoadRegisteredString(module, id, buffer, maxLength);
-}
-
 int ShowSystemMessageBox(HWND, const char* text, const char* caption, UINT) {
     std::string line = PlatformAnsiToUtf8(caption != nullptr ? caption : "");
     line += ' ';
@@ -299,26 +294,3 @@ SystemWindows* Windows() {
 }
 
 } // namespace platform_os
-
-BSTR platform_os::AnsiToBstr(const char* text) {
-    std::u16string wide;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p)
-        wide += platform_ansi::CodePoint(*p);
-    return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-}
-
-std::string platform_os::BstrToAnsi(BSTR text) {
-    std::string narrow;
-    const UINT length = SysStringLen(text);
-    for (UINT i = 0; i < length; ++i)
-        narrow += platform_ansi::Byte(text[i]);
-    return narrow;
-}
-
-bool platform_os::InitializeCom() {
-    return false;
-}
-
-HRESULT platform_os::GetActiveDispatch(const char*, LPDISPATCH*) {
-    return E_NOTIMPL;
-}

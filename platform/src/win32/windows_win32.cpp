@@ -43,7 +43,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 BOOL Take(CWnd* object, HWND window) {
     if (Attached(window) != nullptr || !::SetPropA(window, kObjectProperty, object))
         return FALSE;
-    object->m_hWnd = window;
+    PlatformWindowAccess::Attach(object, window);
     PlatformWindowAccess::SuperProc(object) = reinterpret_cast<void*>(
         ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProcedure)));
     return TRUE;
@@ -180,57 +180,79 @@ private:
 
 class Win32Windows : public platform_os::SystemWindows {
 public:
-    HWND Create(CWnd* window, LPCSTR className, LPCSTR text, DWORD style, const RECT& rect,
-                HWND parent, UINT id) override {
+    BOOL Holds(const CWnd& window) override { return window.m_hWnd != nullptr ? TRUE : FALSE; }
+
+    BOOL Create(CWnd& window, LPCSTR className, LPCSTR text, DWORD style, const RECT& rect,
+                CWnd* parent, UINT id) override {
         HHOOK hook = ::SetWindowsHookExA(WH_CBT, CreationHook, nullptr, ::GetCurrentThreadId());
         if (hook == nullptr)
-            return nullptr;
-        creating = window;
+            return FALSE;
+        creating = &window;
         // A child's menu handle is its control id.
         HWND created = ::CreateWindowExA(
             0, className, text, style, rect.left, rect.top, rect.right - rect.left,
-            rect.bottom - rect.top, parent,
+            rect.bottom - rect.top, parent != nullptr ? parent->m_hWnd : nullptr,
             (style & WS_CHILD) != 0 ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr,
             ::GetModuleHandleA(nullptr), nullptr);
         creating = nullptr;
         ::UnhookWindowsHookEx(hook);
-        return created;
+        return created != nullptr ? TRUE : FALSE;
     }
-    BOOL Subclass(CWnd* window, HWND handle) override { return Take(window, handle); }
-    CWnd* Permanent(HWND handle) override { return Attached(handle); }
-    LRESULT CallDefault(HWND handle, void* superProc, UINT message, WPARAM wParam,
-                        LPARAM lParam) override {
-        if (superProc == nullptr)
-            return ::DefWindowProcA(handle, message, wParam, lParam);
-        return ::CallWindowProcA(reinterpret_cast<WNDPROC>(superProc), handle, message, wParam,
+    // The system's WM_NCDESTROY detaches the object.
+    BOOL Destroy(CWnd& window) override { return ::DestroyWindow(window.m_hWnd); }
+    void Release(CWnd& window) override { ::DestroyWindow(window.m_hWnd); }
+
+    CWnd* GetParent(const CWnd& window) override {
+        return CWnd::FromHandle(::GetParent(window.m_hWnd));
+    }
+    CWnd* GetDlgItem(const CWnd& window, int id) override {
+        return CWnd::FromHandle(::GetDlgItem(window.m_hWnd, id));
+    }
+    int GetDlgCtrlID(const CWnd& window) override { return ::GetDlgCtrlID(window.m_hWnd); }
+    DWORD GetStyle(const CWnd& window) override {
+        return static_cast<DWORD>(::GetWindowLongA(window.m_hWnd, GWL_STYLE));
+    }
+    void Move(CWnd& window, int x, int y, int width, int height, BOOL repaint) override {
+        ::MoveWindow(window.m_hWnd, x, y, width, height, repaint);
+    }
+    void GetWindowRect(const CWnd& window, LPRECT rect) override {
+        ::GetWindowRect(window.m_hWnd, rect);
+    }
+    void GetClientRect(const CWnd& window, LPRECT rect) override {
+        ::GetClientRect(window.m_hWnd, rect);
+    }
+    void InvalidateRect(CWnd& window, LPCRECT rect, BOOL erase) override {
+        ::InvalidateRect(window.m_hWnd, rect, erase);
+    }
+    BOOL GetUpdateRect(CWnd& window, LPRECT rect, BOOL erase) override {
+        return ::GetUpdateRect(window.m_hWnd, rect, erase);
+    }
+    void Update(CWnd& window) override { ::UpdateWindow(window.m_hWnd); }
+
+    LRESULT Send(CWnd& window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        return ::SendMessageA(window.m_hWnd, message, wParam, lParam);
+    }
+    LRESULT CallDefault(CWnd& window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        void* super = PlatformWindowAccess::SuperProc(&window);
+        if (super == nullptr)
+            return ::DefWindowProcA(window.m_hWnd, message, wParam, lParam);
+        return ::CallWindowProcA(reinterpret_cast<WNDPROC>(super), window.m_hWnd, message, wParam,
                                  lParam);
     }
-    LRESULT Send(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) override {
-        return ::SendMessageA(handle, message, wParam, lParam);
-    }
-    BOOL Destroy(HWND handle) override { return ::DestroyWindow(handle); }
 
-    HWND GetParent(HWND handle) override { return ::GetParent(handle); }
-    HWND GetDlgItem(HWND handle, int id) override { return ::GetDlgItem(handle, id); }
-    int GetDlgCtrlID(HWND handle) override { return ::GetDlgCtrlID(handle); }
-    DWORD GetStyle(HWND handle) override {
-        return static_cast<DWORD>(::GetWindowLongA(handle, GWL_STYLE));
+    // The context is the one BeginPaint gives.
+    void BeginPaint(CWnd& window, CPaintDC& dc) override {
+        HWND& painted = PlatformWindowAccess::PaintedWindow(dc);
+        painted = window.m_hWnd;
+        dc.Attach(::BeginPaint(painted, &dc.m_ps));
     }
-    void Move(HWND handle, int x, int y, int width, int height, BOOL repaint) override {
-        ::MoveWindow(handle, x, y, width, height, repaint);
+    void EndPaint(CPaintDC& dc) override {
+        dc.Detach();
+        ::EndPaint(PlatformWindowAccess::PaintedWindow(dc), &dc.m_ps);
     }
-    void GetWindowRect(HWND handle, LPRECT rect) override { ::GetWindowRect(handle, rect); }
-    void GetClientRect(HWND handle, LPRECT rect) override { ::GetClientRect(handle, rect); }
-    void InvalidateRect(HWND handle, LPCRECT rect, BOOL erase) override {
-        ::InvalidateRect(handle, rect, erase);
-    }
-    BOOL GetUpdateRect(HWND handle, LPRECT rect, BOOL erase) override {
-        return ::GetUpdateRect(handle, rect, erase);
-    }
-    void Update(HWND handle) override { ::UpdateWindow(handle); }
 
-    HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) override { return ::BeginPaint(handle, paint); }
-    void EndPaint(HWND handle, const PAINTSTRUCT* paint) override { ::EndPaint(handle, paint); }
+    BOOL Subclass(CWnd* window, HWND handle) override { return Take(window, handle); }
+    CWnd* Permanent(HWND handle) override { return Attached(handle); }
     platform_os::SystemDC* AttachDC(HDC dc) override {
         return dc != nullptr ? new GdiDC(dc) : nullptr;
     }
@@ -252,8 +274,9 @@ public:
 namespace platform_os {
 
 SystemWindows* Windows() {
-    static Win32Windows windows;
-    return &windows;
+    // Never destroyed: windows that outlive it at exit still reach it from their destructors.
+    static Win32Windows* windows = new Win32Windows;
+    return windows;
 }
 
 } // namespace platform_os
