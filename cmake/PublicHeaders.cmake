@@ -12,7 +12,6 @@ function(vestrel_install_headers root)
     install(FILES ${PROJECT_SOURCE_DIR}/vestrel/cmx/appearance.h
                   ${PROJECT_SOURCE_DIR}/vestrel/cmx/cmxheader.h
                   ${PROJECT_SOURCE_DIR}/vestrel/cmx/cmxparser.h
-                  ${PROJECT_SOURCE_DIR}/vestrel/cmx/cursor.h
                   ${PROJECT_SOURCE_DIR}/vestrel/cmx/stoprecord.h
             DESTINATION ${root}/vestrel/cmx ${ARGN})
     install(FILES ${PROJECT_SOURCE_DIR}/vestrel/prevfile/prevfile.h

@@ -1,5 +1,6 @@
 // Colour tables, outline tables and rendering attributes.
-#include "tests/support/parser_access.h"
+#include "tests/support/cmxbuilder.h"
+#include "vestrel/cmx/probe.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -311,27 +312,27 @@ TEST(Attributes, ColourAndOutlineComeFromOneReadingOfTheOutlineTable) {
 
 TEST(Attributes, OutlineLookupLeavesTheReadPositionAlone) {
     CCmxParser parser;
-    CCmxParserTestAccess access(parser);
+    CCmxParserProbe access(parser);
     CmxBuilder cmx;
     cmx.OutlineTable({11, 12, 13});
     access.SetBody(cmx.body(), Variant{});
-    access.SetPos(3);
+    access.Seek(3);
     EXPECT_EQ(access.GetOutlineColor(3), 13);
-    EXPECT_EQ(access.pos(), 3u);
-    EXPECT_EQ(parser.GetCurLayerIndex(), 13);
+    EXPECT_EQ(access.Position(), 3u);
+    EXPECT_EQ(CCmxParserProbe(parser).CurLayerIndex(), 13);
     EXPECT_EQ(access.GetOutlineColor(4), 0);
-    EXPECT_EQ(access.pos(), 3u);
+    EXPECT_EQ(access.Position(), 3u);
     access.Release();
 }
 
 TEST(Attributes, MaskOnlyReadsNothingElse) {
     CCmxParser parser;
-    CCmxParserTestAccess access(parser);
+    CCmxParserProbe access(parser);
     access.SetBody({0x00, 0x01, 0x02}, Variant{});
     access.SetCurLayerIndex(42);
     EXPECT_EQ(access.GetRenderingAttributes(), 0);
-    EXPECT_EQ(access.pos(), 1u);
-    EXPECT_EQ(parser.GetCurLayerIndex(), 42);
+    EXPECT_EQ(access.Position(), 1u);
+    EXPECT_EQ(CCmxParserProbe(parser).CurLayerIndex(), 42);
     access.Release();
 }
 

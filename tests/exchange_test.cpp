@@ -1,7 +1,8 @@
 // The exchange roads: the drawing out as OLE data blocks, a CMX image in as the drop block, and
 // the drawing on the clipboard.
 #include "fuzz/roads.h"
-#include "tests/support/parser_access.h"
+#include "tests/support/cmxbuilder.h"
+#include "vestrel/cmx/probe.h"
 #include "tests/support/sample.h"
 #include "tests/support/test_util.h"
 
@@ -143,7 +144,7 @@ TEST(OleBlocks, BlocksOfTheStream) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.drawingBytes);
         CCmxParser parser;
-        CCmxParserTestAccess(parser).SetDrawing(DrawingWithJobOf(c.drawingBytes));
+        CCmxParserProbe(parser).SetDrawing(DrawingWithJobOf(c.drawingBytes));
         if (c.blockSize != 0) {
             ASSERT_EQ(parser.SetBlockSize(c.blockSize), 1);
         }
@@ -174,7 +175,7 @@ TEST(OleBlocks, BlockSizeFrom32000On) {
 
 TEST(OleBlocks, IndexOutsideTheBlocksLeavesTheVariant) {
     CCmxParser parser;
-    CCmxParserTestAccess(parser).SetDrawing(DrawingWithJobOf(1000));
+    CCmxParserProbe(parser).SetDrawing(DrawingWithJobOf(1000));
     Owned v;
     v.v.vt = VT_I4;
     v.v.lVal = 1234;
@@ -198,7 +199,7 @@ TEST(OleBlocks, WithoutADrawingNothingIsMade) {
     EXPECT_EQ(parser.CreateVariant(&v.v), 0);
     EXPECT_EQ(v.v.vt, VT_I4);
     // Blocks of a drawing that has gone are not handed out after a count without one.
-    CCmxParserTestAccess(parser).SetDrawing(DrawingWithJobOf(500));
+    CCmxParserProbe(parser).SetDrawing(DrawingWithJobOf(500));
     ASSERT_EQ(parser.GetBlockCount(), 1);
     parser.WriteCmxFile("");
     EXPECT_EQ(parser.GetBlockCount(), 0);
@@ -207,7 +208,7 @@ TEST(OleBlocks, WithoutADrawingNothingIsMade) {
 
 TEST(OleBlocks, ANewSizeWaitsForTheNextCount) {
     CCmxParser parser;
-    CCmxParserTestAccess(parser).SetDrawing(DrawingWithJobOf(50000));
+    CCmxParserProbe(parser).SetDrawing(DrawingWithJobOf(50000));
     ASSERT_EQ(parser.GetBlockCount(), 2);
     ASSERT_EQ(parser.SetBlockSize(60000), 1);
     Owned held;
@@ -224,7 +225,7 @@ TEST(OleBlocks, ANewSizeWaitsForTheNextCount) {
 
 TEST(OleBlocks, CreateVariantHoldsExactlyTheStream) {
     CCmxParser parser;
-    CCmxParserTestAccess(parser).SetDrawing(DrawingWithJobOf(70000));
+    CCmxParserProbe(parser).SetDrawing(DrawingWithJobOf(70000));
     ASSERT_EQ(parser.GetBlockCount(), 3);
     Owned whole;
     ASSERT_EQ(parser.CreateVariant(&whole.v), 1);
@@ -338,7 +339,7 @@ TEST(DropBlock, ReadAtTheAnnouncedSize) {
     ASSERT_EQ(parser.AddDataBlock(&piece.v, static_cast<long>(image.size())), 1);
     ASSERT_EQ(parser.LoadCmxFromDropBlock(), 1);
     // The unfilled tail is part of the body.
-    EXPECT_EQ(parser.GetDataSize(), image.size() + 50 - 200);
+    EXPECT_EQ(CCmxParserProbe(parser).DataSize(), image.size() + 50 - 200);
 }
 
 TEST(DropBlock, NothingToLoad) {

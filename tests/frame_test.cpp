@@ -1,5 +1,6 @@
 // The library frame: exported functions, the message table and the parser's life cycle.
 #include "tests/support/test_util.h"
+#include "vestrel/cmx/probe.h"
 #include "vestrel/frame/vestrel.h"
 #include "vestrel/resources/resource.h"
 
@@ -96,17 +97,17 @@ TEST(Frame, ExportedPlainFunctions) {
     auto* window = reinterpret_cast<CWnd*>(0x1234);
     EXPECT_EQ(SetClipboardOwner(window), 1);
 #if VESTREL_TESTS_SEE_GLOBALS
-    EXPECT_EQ(theCmxParser.GetClipboardOwner(), window);
+    EXPECT_EQ(CCmxParserProbe(theCmxParser).ClipboardOwner(), window);
 #endif
     SetClipboardOwner(nullptr);
 }
 
 TEST(Frame, ParserStartsEmpty) {
     CCmxParser parser;
-    EXPECT_EQ(parser.GetCurLayerIndex(), 65535);
-    EXPECT_EQ(parser.GetGroupDepth(), 0);
-    EXPECT_EQ(parser.GetCoordScale(), 0.0);
-    EXPECT_EQ(parser.GetFormatVersion(), 0);
+    EXPECT_EQ(CCmxParserProbe(parser).CurLayerIndex(), 65535);
+    EXPECT_EQ(CCmxParserProbe(parser).GroupDepth(), 0);
+    EXPECT_EQ(CCmxParserProbe(parser).CoordScale(), 0.0);
+    EXPECT_EQ(CCmxParserProbe(parser).FormatVersion(), 0);
     EXPECT_EQ(parser.GetDrawing(), nullptr);
     EXPECT_EQ(parser.GetGroupStack(), nullptr);
     EXPECT_EQ(parser.GetDataBuffer(), nullptr);
@@ -119,10 +120,10 @@ TEST(Frame, OnlyEmptyParsersCanBeCopied) {
     CCmxParser empty;
     empty.SetClipboardOwnerWnd(reinterpret_cast<CWnd*>(0x10));
     CCmxParser copy(empty);
-    EXPECT_EQ(copy.GetClipboardOwner(), reinterpret_cast<CWnd*>(0x10));
+    EXPECT_EQ(CCmxParserProbe(copy).ClipboardOwner(), reinterpret_cast<CWnd*>(0x10));
     CCmxParser assigned;
     assigned = empty;
-    EXPECT_EQ(assigned.GetClipboardOwner(), reinterpret_cast<CWnd*>(0x10));
+    EXPECT_EQ(CCmxParserProbe(assigned).ClipboardOwner(), reinterpret_cast<CWnd*>(0x10));
 
     MessageRecorder recorder;
     CCmxParser loaded;
@@ -140,6 +141,6 @@ TEST(Frame, TeardownReleasesEverything) {
     auto* parser = new CCmxParser;
     ASSERT_EQ(parser->LoadCmx6File(WriteTemp(SmallDrawing()).c_str()), 1);
     EXPECT_EQ(parser->FreeOleBlocks(), 1);
-    EXPECT_EQ(parser->GetGroupDepth(), 0);
+    EXPECT_EQ(CCmxParserProbe(*parser).GroupDepth(), 0);
     delete parser;
 }

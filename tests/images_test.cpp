@@ -1,6 +1,7 @@
 // Image instructions: the index walk, the raster types, and what damaged sizes get.
 #include "platform/bytes.h"
-#include "tests/support/parser_access.h"
+#include "tests/support/cmxbuilder.h"
+#include "vestrel/cmx/probe.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -288,7 +289,7 @@ TEST(Images, TheGuardKeepsRealDrawingsWholeAndCountsWhatItRefuses) {
         MessageRecorder quiet;
         CCmxParser parser;
         if (c.allowance)
-            CCmxParserTestAccess(parser).SetImageAllowance(*c.allowance);
+            CCmxParserProbe(parser).SetImageAllowance(*c.allowance);
         ASSERT_EQ(parser.LoadCmx6File(WriteTemp(file).c_str()), 1);
         EXPECT_EQ(static_cast<std::size_t>(parser.GetDrawing()->GetCount()), c.images);
         EXPECT_EQ(parser.GetStopRecord().imagesRefused, 300 - c.images);
@@ -298,7 +299,7 @@ TEST(Images, TheGuardKeepsRealDrawingsWholeAndCountsWhatItRefuses) {
 
 TEST(Images, TextIsReadAndDropped) {
     CCmxParser parser;
-    CCmxParserTestAccess access(parser);
+    CCmxParserProbe access(parser);
     for (const Variant& v : AllVariants()) {
         PageBuilder page(v);
         page.DrawChars(3);
@@ -309,7 +310,7 @@ TEST(Images, TextIsReadAndDropped) {
         DWORD header = v.tagged ? 3 : 0;
         DWORD point = v.shortCoords ? 4 : 8;
         // The record is read to its end tag.
-        EXPECT_EQ(access.pos(), header + 2 + 3 * (2 + point) + (v.tagged ? 1 : 0)) << v.Name();
+        EXPECT_EQ(access.Position(), header + 2 + 3 * (2 + point) + (v.tagged ? 1 : 0)) << v.Name();
         EXPECT_EQ(parser.GetDrawing()->GetCount(), 0);
     }
     access.Release();

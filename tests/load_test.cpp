@@ -1,5 +1,6 @@
 // Loading CMX files: the header check, the body, the chunk search and the frame size.
-#include "tests/support/parser_access.h"
+#include "tests/support/cmxbuilder.h"
+#include "vestrel/cmx/probe.h"
 #include "tests/support/test_util.h"
 
 #include "platform/bytes.h"
@@ -52,9 +53,9 @@ TEST(Load, ReturnsExactlyOneAndLeavesTheBodyReleased) {
     EXPECT_EQ(load.result, 1);
     EXPECT_TRUE(load.messages().empty());
     EXPECT_EQ(load.parser.GetDataBuffer(), nullptr);
-    EXPECT_EQ(load.parser.GetReadPos(), 0u);
-    EXPECT_EQ(load.parser.GetDataSize(), file.size() - 200);
-    EXPECT_EQ(load.parser.GetFormatVersion(), '2');
+    EXPECT_EQ(CCmxParserProbe(load.parser).Position(), 0u);
+    EXPECT_EQ(CCmxParserProbe(load.parser).DataSize(), file.size() - 200);
+    EXPECT_EQ(CCmxParserProbe(load.parser).FormatVersion(), '2');
     ASSERT_NE(load.parser.GetDrawing(), nullptr);
     ASSERT_NE(load.parser.GetGroupStack(), nullptr);
     EXPECT_EQ(load.objects().size(), 1u);
@@ -230,7 +231,7 @@ TEST(Load, TheBodyStartsWhereTheHeaderChunkEnds) {
         EXPECT_TRUE(load.messages().empty());
         EXPECT_EQ(load.objects().size(), 1u);
         EXPECT_EQ(load.parser.GetBodyStart(), c.bodyStart);
-        EXPECT_EQ(load.parser.GetDataSize(), file.size() - c.bodyStart);
+        EXPECT_EQ(CCmxParserProbe(load.parser).DataSize(), file.size() - c.bodyStart);
     }
 }
 
@@ -290,7 +291,7 @@ TEST(Load, FrameSizeComesFromTheBoundingBox) {
             cmx.Page(PageBuilder(v));
             Load load(cmx.Build());
             ASSERT_EQ(load.result, 1);
-            EXPECT_NEAR(load.parser.GetCoordScale(), c.scale * 100000.0, 1e-15);
+            EXPECT_NEAR(CCmxParserProbe(load.parser).CoordScale(), c.scale * 100000.0, 1e-15);
             EXPECT_NEAR(load.parser.GetDrawing()->frameWidth, c.width, 1e-9);
             EXPECT_NEAR(load.parser.GetDrawing()->frameHeight, c.height, 1e-9);
         }
@@ -321,40 +322,40 @@ TEST(Load, ASecondLoadGivesNewLists) {
 
 TEST(Load, ChunkSearchFindsTheFirstOccurrenceAnywhere) {
     CCmxParser parser;
-    CCmxParserTestAccess access(parser);
+    CCmxParserProbe access(parser);
     Bytes body = {'x', 'p', 'a', 'g', 'e', 'p', 'a', 'g', 'e', 'r', 'c'};
     access.SetBody(body, Variant{});
-    EXPECT_EQ(access.FindChunk("page"), access.data() + 1);
+    EXPECT_EQ(access.FindChunk("page"), access.Body() + 1);
     EXPECT_EQ(access.FindChunk("rclr"), nullptr);
-    access.SetPos(2);
-    EXPECT_EQ(access.FindListChunk("page"), access.data() + 5);
-    EXPECT_EQ(access.pos(), 2u);
-    access.SetPos(8);
+    access.Seek(2);
+    EXPECT_EQ(access.FindListChunk("page"), access.Body() + 5);
+    EXPECT_EQ(access.Position(), 2u);
+    access.Seek(8);
     EXPECT_EQ(access.FindListChunk("page"), nullptr);
-    access.SetPos(11);
+    access.Seek(11);
     EXPECT_EQ(access.FindListChunk("rc"), nullptr);
     // Cached and uncached answers agree.
-    EXPECT_EQ(access.FindChunk("page"), access.data() + 1);
+    EXPECT_EQ(access.FindChunk("page"), access.Body() + 1);
     access.Release();
 }
 
 TEST(Load, DataSearchAnswersFromEveryPosition) {
     CCmxParser parser;
-    CCmxParserTestAccess access(parser);
+    CCmxParserProbe access(parser);
     Bytes body = {'d', 'a', 't', 'a', 'x', 'd', 'd', 'a', 't', 'a', 'd', 'a', 't'};
     access.SetBody(body, Variant{});
     const long expected[] = {0, 6, 6, 6, 6, 6, 6, -1, -1, -1, -1, -1, -1, -1};
     for (DWORD from = 0; from <= body.size(); ++from) {
-        access.SetPos(from);
+        access.Seek(from);
         unsigned char* at = access.FindListChunk("data");
-        EXPECT_EQ(at == nullptr ? -1 : at - access.data(), expected[from]) << from;
+        EXPECT_EQ(at == nullptr ? -1 : at - access.Body(), expected[from]) << from;
     }
     access.Release();
 }
 
 TEST(Load, EmptyBodySearchFindsNothing) {
     CCmxParser parser;
-    CCmxParserTestAccess access(parser);
+    CCmxParserProbe access(parser);
     access.SetBody({}, Variant{});
     EXPECT_EQ(access.FindChunk("page"), nullptr);
     EXPECT_EQ(access.FindListChunk("data"), nullptr);

@@ -1,5 +1,6 @@
 // Poly-curves: node letters, sub-paths, the split group and group membership.
-#include "tests/support/parser_access.h"
+#include "tests/support/cmxbuilder.h"
+#include "vestrel/cmx/probe.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -237,7 +238,7 @@ TEST(PolyCurve, ASecondPointListIsPassedOver) {
 
 TEST(PolyCurve, GroupDepthWithoutAGroupTellsNoGroup) {
     CCmxParser parser;
-    CCmxParserTestAccess access(parser);
+    CCmxParserProbe access(parser);
     PageBuilder page(Variant{});
     Bytes operands = page.ShapeOperands(SubPaths(3, {0}));
     access.SetBody(operands, Variant{});

@@ -1,5 +1,7 @@
 // The reading cursor, and the value readers whose work goes beyond it, in every variant.
-#include "tests/support/parser_access.h"
+#include "tests/support/cmxbuilder.h"
+#include "vestrel/cmx/cursor.h"
+#include "vestrel/cmx/probe.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +13,18 @@ namespace {
 
 struct Reader {
     CCmxParser parser;
-    CCmxParserTestAccess access{parser};
+    CCmxParserProbe access{parser};
     Reader(const Bytes& body, Variant variant, double scale = 1.0, LONG left = 0, LONG bottom = 0) {
         access.SetBody(body, variant, scale, left, bottom);
     }
     ~Reader() { access.Release(); }
+};
+
+// Bytes held as a parser holds its body, for a cursor to read through.
+struct Held {
+    const unsigned char* data;
+    DWORD size;
+    CmxCursor Cursor(bool littleEndian) const { return CmxCursor(&data, &size, littleEndian); }
 };
 
 Variant V(bool le, bool shortCoords, bool tagged) {
@@ -32,7 +41,8 @@ TEST(Cursor, WordsAndDoubleWordsFollowTheByteOrder) {
         std::uint32_t dword;
     } cases[] = {{true, 0x1234, 0x78563412}, {false, 0x3412, 0x12345678}};
     for (const Case& c : cases) {
-        CmxCursor cursor(bytes, sizeof bytes, c.littleEndian);
+        const Held held{bytes, sizeof bytes};
+        CmxCursor cursor = held.Cursor(c.littleEndian);
         EXPECT_EQ(cursor.U16(), c.word);
         EXPECT_EQ(cursor.U32(), c.dword);
         EXPECT_EQ(cursor.Position(), 6u);
@@ -44,7 +54,8 @@ TEST(Cursor, DoublesAreLittleEndianInEitherByteOrder) {
     ByteWriter w(V(false, false, true));
     w.Double(-1234.5);
     for (bool le : {true, false}) {
-        CmxCursor cursor(w.bytes().data(), static_cast<DWORD>(w.size()), le);
+        const Held held{w.bytes().data(), static_cast<DWORD>(w.size())};
+        CmxCursor cursor = held.Cursor(le);
         EXPECT_EQ(cursor.F64(), -1234.5);
     }
 }
@@ -72,7 +83,8 @@ TEST(Cursor, ReadsPastTheLimitYieldZeroAndStayExhausted) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        CmxCursor cursor(bytes, sizeof bytes, true);
+        const Held held{bytes, sizeof bytes};
+        CmxCursor cursor = held.Cursor(true);
         cursor.SetLimit(c.limit);
         EXPECT_EQ(c.read(cursor), 0.0);
         EXPECT_TRUE(cursor.Exhausted());
@@ -85,7 +97,8 @@ TEST(Cursor, ReadsPastTheLimitYieldZeroAndStayExhausted) {
 
 TEST(Cursor, LimitsAndTablesElsewhere) {
     const unsigned char bytes[] = {1, 2, 3, 4, 5, 6, 7, 8};
-    CmxCursor walk(bytes, sizeof bytes, true);
+    Held held{bytes, sizeof bytes};
+    CmxCursor walk = held.Cursor(true);
     // A limit never lies past the view.
     walk.SetLimit(100);
     EXPECT_EQ(walk.Limit(), 8u);
@@ -107,21 +120,33 @@ TEST(Cursor, LimitsAndTablesElsewhere) {
     // A new limit starts afresh.
     walk.SetLimit(8);
     EXPECT_FALSE(walk.Exhausted());
+    // The cursor reads what its holder holds now: a body cut short ends the reading there, and
+    // a released one, whatever size is still stated, reads nothing.
+    walk.Seek(4);
+    held.size = 5;
+    EXPECT_EQ(walk.Limit(), 5u);
+    EXPECT_EQ(walk.U16(), 0);
+    EXPECT_TRUE(walk.Exhausted());
+    walk.SetLimit(8);
+    held.data = nullptr;
+    walk.Seek(0);
+    EXPECT_EQ(walk.Remaining(), 0u);
+    EXPECT_EQ(walk.U8(), 0);
 }
 
 TEST(Readers, CoordinatesAndLengthsFollowTheCoordinateSize) {
     for (bool le : {true, false}) {
         Reader shortCoords({0xFF, 0xFF, 0x00, 0x10, 0xFF, 0xFF}, V(le, true, true), 2.5);
         EXPECT_DOUBLE_EQ(shortCoords.access.GetCoordinate(), -2.5);
-        EXPECT_EQ(shortCoords.access.pos(), 2u);
+        EXPECT_EQ(shortCoords.access.Position(), 2u);
         EXPECT_EQ(shortCoords.access.GetLength(), le ? 0x1000u : 0x0010u);
-        EXPECT_EQ(shortCoords.access.pos(), 4u);
+        EXPECT_EQ(shortCoords.access.Position(), 4u);
 
         Reader longCoords({0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 7}, V(le, false, true), 2.5);
         EXPECT_DOUBLE_EQ(longCoords.access.GetCoordinate(), -2.5);
-        EXPECT_EQ(longCoords.access.pos(), 4u);
+        EXPECT_EQ(longCoords.access.Position(), 4u);
         EXPECT_EQ(longCoords.access.GetLength(), le ? 0x07000000u : 7u);
-        EXPECT_EQ(longCoords.access.pos(), 8u);
+        EXPECT_EQ(longCoords.access.Position(), 8u);
     }
 }
 
@@ -144,7 +169,7 @@ TEST(Readers, PointsAreShiftedToTheLowerLeftCornerAndRectanglesAreNot) {
         EXPECT_EQ(rect.top, 225.0);
         EXPECT_EQ(rect.right, 150.0);
         EXPECT_EQ(rect.bottom, 25.0);
-        EXPECT_FALSE(r.access.exhausted());
+        EXPECT_FALSE(r.access.Exhausted());
     }
 }
 
@@ -175,7 +200,7 @@ TEST(Readers, MatrixTypes) {
         CMatrix m;
         m.m11 = 9;
         EXPECT_EQ(r.access.GetMatrix(&m), 1);
-        EXPECT_EQ(r.access.pos(), c.consumed);
+        EXPECT_EQ(r.access.Position(), c.consumed);
         EXPECT_EQ(m.m11, c.expected.m11);
         EXPECT_EQ(m.m12, c.expected.m12);
         EXPECT_EQ(m.m21, c.expected.m21);
@@ -192,7 +217,7 @@ TEST(Readers, StringsAppendTheirCharacters) {
     EXPECT_EQ(text, "<abc");
     EXPECT_EQ(r.access.GetString(&text), 1);
     EXPECT_EQ(text, "<abc");
-    EXPECT_EQ(r.access.pos(), 7u);
+    EXPECT_EQ(r.access.Position(), 7u);
     // A zero byte is a character like any other.
     EXPECT_EQ(r.access.GetString(&text), 1);
     EXPECT_EQ(text.GetLength(), 6);
@@ -203,12 +228,12 @@ TEST(Readers, TagReadersReadNothingInUntaggedBodies) {
     EXPECT_EQ(untagged.access.GetTag(), 0u);
     EXPECT_EQ(untagged.access.GetTagSize(), 0u);
     untagged.access.OverrideTag();
-    EXPECT_EQ(untagged.access.pos(), 0u);
+    EXPECT_EQ(untagged.access.Position(), 0u);
 
     Reader tagged({1, 6, 0, 'a', 'b', 'c', 0xFF}, V(true, false, true));
     EXPECT_EQ(tagged.access.GetTag(), 1u);
     tagged.access.OverrideTag();
-    EXPECT_EQ(tagged.access.pos(), 6u);
+    EXPECT_EQ(tagged.access.Position(), 6u);
     EXPECT_EQ(tagged.access.GetTag(), 0xFFu);
 }
 
@@ -217,12 +242,12 @@ TEST(Readers, OverlongSkipsAndCountsStopAtTheEnd) {
     Reader skip({1, 2, 0, 5, 6}, V(true, false, true));
     skip.access.GetTag();
     skip.access.OverrideTag();
-    EXPECT_TRUE(skip.access.exhausted());
-    EXPECT_EQ(skip.access.pos(), 5u);
+    EXPECT_TRUE(skip.access.Exhausted());
+    EXPECT_EQ(skip.access.Position(), 5u);
 
     Reader text({200, 0, 'a', 'b'}, V(true, false, true));
     CString s;
     EXPECT_EQ(text.access.GetString(&s), 1);
     EXPECT_TRUE(s.IsEmpty());
-    EXPECT_TRUE(text.access.exhausted());
+    EXPECT_TRUE(text.access.Exhausted());
 }

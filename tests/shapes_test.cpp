@@ -1,5 +1,5 @@
 // Rectangles and global transforms: what real CorelDRAW files hold beyond poly-curves.
-#include "tests/support/parser_access.h"
+#include "tests/support/cmxbuilder.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>

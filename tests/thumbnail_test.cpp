@@ -1,6 +1,7 @@
 // The "DISP" chunk and the thumbnail block it becomes.
 #include "platform/bytes.h"
-#include "tests/support/parser_access.h"
+#include "tests/support/cmxbuilder.h"
+#include "vestrel/cmx/probe.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -340,21 +341,21 @@ TEST(Thumbnail, MissingOrDamagedChunkReleasesTheThumbnail) {
 
 TEST(Thumbnail, DecodingLeavesTheReadPositionAlone) {
     CCmxParser parser;
-    CCmxParserTestAccess access(parser);
+    CCmxParserProbe access(parser);
     CmxBuilder cmx;
     cmx.Thumb(Picture(4, 2));
     access.SetBody(cmx.body(), Variant{});
-    access.SetPos(17);
+    access.Seek(17);
     EXPECT_EQ(access.ProcessThumbNail(), 1);
-    EXPECT_EQ(access.pos(), 17u);
+    EXPECT_EQ(access.Position(), 17u);
     access.Release();
 
     CCmxParser other;
-    CCmxParserTestAccess missing(other);
+    CCmxParserProbe missing(other);
     missing.SetBody({1, 2, 3}, Variant{});
-    missing.SetPos(2);
+    missing.Seek(2);
     EXPECT_EQ(missing.ProcessThumbNail(), -1);
-    EXPECT_EQ(missing.pos(), 2u);
+    EXPECT_EQ(missing.Position(), 2u);
     EXPECT_EQ(other.GetDrawing()->thumbnail, nullptr);
     missing.Release();
 }

@@ -1,5 +1,6 @@
 // The page walk: instruction sizes, codes, groups and jumps, and where a damaged page stops it.
-#include "tests/support/parser_access.h"
+#include "tests/support/cmxbuilder.h"
+#include "vestrel/cmx/probe.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -98,7 +99,7 @@ TEST(Walk, TopLevelGroupFollowsItsMembers) {
         EXPECT_EQ(objects[3]->bounds.top, 40.0);
         EXPECT_EQ(objects[3]->bounds.right, 30.0);
         EXPECT_EQ(objects[3]->bounds.bottom, 20.0);
-        EXPECT_EQ(load.parser.GetGroupDepth(), 0);
+        EXPECT_EQ(CCmxParserProbe(load.parser).GroupDepth(), 0);
         EXPECT_TRUE(load.parser.GetGroupStack()->IsEmpty());
     }
 }
@@ -120,7 +121,7 @@ TEST(Walk, GroupLeftOpenStaysOnTheGroupStack) {
     page.PolyCurve(Line(2));
     Load load(FileWithPage(page));
     EXPECT_EQ(load.objects().size(), 1u);
-    EXPECT_EQ(load.parser.GetGroupDepth(), 1);
+    EXPECT_EQ(CCmxParserProbe(load.parser).GroupDepth(), 1);
     ASSERT_EQ(load.parser.GetGroupStack()->GetCount(), 1);
     auto* group = static_cast<CGrObj*>(load.parser.GetGroupStack()->GetHead());
     EXPECT_EQ(GroupMembers(group), (std::vector<unsigned long>{1}));
@@ -145,7 +146,7 @@ TEST(Walk, UnbalancedEndGroupsWrapTheDepth) {
     Load wrapped(FileWithPage(many));
     EXPECT_EQ(wrapped.result, 1);
     EXPECT_TRUE(wrapped.messages().empty());
-    EXPECT_EQ(wrapped.parser.GetGroupDepth(), 0);
+    EXPECT_EQ(CCmxParserProbe(wrapped.parser).GroupDepth(), 0);
     EXPECT_EQ(wrapped.objects().size(), 1u);
 }
 
@@ -183,21 +184,21 @@ TEST(Walk, JumpsMoveTheWalkForward) {
 
 TEST(Walk, JumpToTheHeaderStartMovesToTheBufferStart) {
     CCmxParser parser;
-    CCmxParserTestAccess access(parser);
+    CCmxParserProbe access(parser);
     ByteWriter w(Variant{});
     w.Byte(1).Word(7).DWord(204).Byte(0xFF);
     access.SetBody(w.bytes(), Variant{});
     EXPECT_EQ(access.ProcessInstr(0, 111), 1);
-    EXPECT_EQ(access.pos(), 0u);
+    EXPECT_EQ(access.Position(), 0u);
     access.Release();
 }
 
 TEST(Walk, ProcessInstrTellsWhetherACodeHasAHandler) {
     CCmxParser parser;
-    CCmxParserTestAccess access(parser);
+    CCmxParserProbe access(parser);
     access.SetBody(Bytes(64, 0), Variant{});
     for (short code : {9, -9, 11, -11, 13, -13, 14, -14, 65, 67, -67, 69, -69, 111, -111}) {
-        access.SetPos(0);
+        access.Seek(0);
         EXPECT_EQ(access.ProcessInstr(0, code), 1) << code;
     }
     for (short code : {0, 1, -65, 66, 12, 112, -32768, 32767})

@@ -1,7 +1,8 @@
 // Peak memory of a load against the size of the file. This program replaces the global
 // operator new and delete to count the bytes that are live; the libraries allocate through
 // them, so the count covers the body, the working storage and the drawing alike.
-#include "tests/support/parser_access.h"
+#include "tests/support/cmxbuilder.h"
+#include "vestrel/cmx/probe.h"
 #include "tests/support/test_util.h"
 
 #include "vestrel/frame/vestrel.h"
@@ -124,7 +125,7 @@ std::size_t PeakOfLoad(const Bytes& file, std::optional<ULONGLONG> imageAllowanc
     MessageRecorder quiet;
     CCmxParser parser;
     if (imageAllowance)
-        CCmxParserTestAccess(parser).SetImageAllowance(*imageAllowance);
+        CCmxParserProbe(parser).SetImageAllowance(*imageAllowance);
     const std::size_t before = liveBytes;
     peakBytes = liveBytes;
     parser.LoadCmx6File(CString(path.c_str()));

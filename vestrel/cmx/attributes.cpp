@@ -24,7 +24,7 @@ DWORD FromByteSum(unsigned value) {
 
 } // namespace
 
-void CCmxParser::SkipTaggedFields() {
+void CmxWalk::SkipTaggedFields() {
     // Untagged files have no fields to skip and no end tag. The specs that are skipped stand
     // among an instruction's operands and end with it.
     TaggedRecord record(*this, {}, instrEnd);
@@ -32,7 +32,7 @@ void CCmxParser::SkipTaggedFields() {
     }
 }
 
-int CCmxParser::ProcessColorMap() {
+int CmxWalk::ProcessColorMap() {
     unsigned char* table = FindChunk("rclr");
     if (table == nullptr) {
         ShowErrorMessage(IDS_NO_OUTLINE_INFO);
@@ -99,7 +99,7 @@ int CCmxParser::ProcessColorMap() {
     return 1;
 }
 
-int CCmxParser::GetRenderingAttributes() {
+int CmxWalk::GetRenderingAttributes() {
     unsigned char mask = GetByte();
     if (readAppearance)
         shapeAppearance = CCmxAppearance();
@@ -119,14 +119,14 @@ int CCmxParser::GetRenderingAttributes() {
     return hasFill;
 }
 
-int CCmxParser::ReadAttributeGroup() {
+int CmxWalk::ReadAttributeGroup() {
     // Writers put fields into the attributes that the reader does not know; the group's
     // stated end tells where the operands behind it start (the record's unbound field). An end
     // short of what was read is not believed: the reading goes on where it stopped.
     return GetRenderingAttributes();
 }
 
-int CCmxParser::GetFillSpec() {
+int CmxWalk::GetFillSpec() {
     TaggedRecord spec(*this, {1}, instrEnd);
     while (spec.Next()) {
         if (spec.Id() != 1)
@@ -157,7 +157,7 @@ int CCmxParser::GetFillSpec() {
     return 1;
 }
 
-int CCmxParser::GetUniformFill() {
+int CmxWalk::GetUniformFill() {
     TaggedRecord fill(*this, {1}, instrEnd);
     while (fill.Next()) {
         if (fill.Id() == 1) {
@@ -173,7 +173,7 @@ int CCmxParser::GetUniformFill() {
     }
     return 1;
 }
-int CCmxParser::GetFountainFill() {
+int CmxWalk::GetFountainFill() {
     // The blend's colours stand in its second field: a count, then per colour its reference
     // and its offset along the blend. Its first and last colours, averaged, stand for it.
     // Untagged fountains are passed over as ever: their layout is not known well enough.
@@ -213,7 +213,7 @@ int CCmxParser::GetFountainFill() {
 // The fills and specs that the reader passes over: each reads its tagged fields to the end
 // tag and keeps nothing, one reader under the names the attributes call.
 #define VESTREL_PASSED_OVER(reader)                                                                \
-    int CCmxParser::reader() {                                                                     \
+    int CmxWalk::reader() {                                                                        \
         SkipTaggedFields();                                                                        \
         return 1;                                                                                  \
     }
@@ -226,7 +226,7 @@ VESTREL_PASSED_OVER(GetCanvasSpec)
 VESTREL_PASSED_OVER(GetContainerSpec)
 #undef VESTREL_PASSED_OVER
 
-int CCmxParser::GetOutlineSpec(int hasFill) {
+int CmxWalk::GetOutlineSpec(int hasFill) {
     TaggedRecord spec(*this, {1}, instrEnd);
     while (spec.Next()) {
         if (spec.Id() != 1)
@@ -240,7 +240,7 @@ int CCmxParser::GetOutlineSpec(int hasFill) {
     return 1;
 }
 
-unsigned short CCmxParser::GetOutlineColor(unsigned short ref) {
+unsigned short CmxWalk::GetOutlineColor(unsigned short ref) {
     if (FindChunk("rotl") == nullptr) {
         // One message for the load, not a box for every shape; a load without colour table
         // has shown it already.
@@ -256,7 +256,7 @@ unsigned short CCmxParser::GetOutlineColor(unsigned short ref) {
     return curLayerIndex;
 }
 
-void CCmxParser::ReadOutlineTable() {
+void CmxWalk::ReadOutlineTable() {
     // Entries are read by their tags, so their sizes may vary: the table is read once per body,
     // and every outline spec then finds its entry at once, for its colour and, when asked for,
     // its appearance. The walk's cursor stays where it is.
@@ -301,7 +301,7 @@ constexpr DWORD kMostDashes = 16;
 
 } // namespace
 
-void CCmxParser::ReadAppearanceTables() {
+void CmxWalk::ReadAppearanceTables() {
     appearanceTablesRead = true;
     // Each table: a count, then entries of one record each. No table takes more entries than
     // its bytes can carry at the smallest entry, and each entry read moves the cursor on.
@@ -359,7 +359,7 @@ void CCmxParser::ReadAppearanceTables() {
     });
 }
 
-void CCmxParser::ReadOutlineAppearance(WORD ref) {
+void CmxWalk::ReadOutlineAppearance(WORD ref) {
     if (!appearanceTablesRead)
         ReadAppearanceTables();
     if (ref == 0 || ref > outlineEntries.size())
@@ -398,7 +398,7 @@ void CCmxParser::ReadOutlineAppearance(WORD ref) {
     }
 }
 
-void CCmxParser::NoteAppearance(bool closed) {
+void CmxWalk::NoteAppearance(bool closed) {
     if (!readAppearance || drawing == nullptr || drawing->IsEmpty())
         return;
     CCmxAppearance a = shapeAppearance;

@@ -31,7 +31,7 @@ constexpr ULONGLONG kImageBudgetFactor = 64;
 
 } // namespace
 
-int CCmxParser::DoDrawImage() {
+int CmxWalk::DoDrawImage() {
     tagDoubleRect rect = {0.0, 0.0, 0.0, 0.0};
     tagDoubleRect secondRect;
     CMatrix matrix;
@@ -91,7 +91,7 @@ int CCmxParser::DoDrawImage() {
     return 1;
 }
 
-int CCmxParser::GetImage(tagDoubleRect* rect, CMatrix* matrix) {
+int CmxWalk::GetImage(tagDoubleRect* rect, CMatrix* matrix) {
     Skip(cursor, kImageRecordAheadOfKind);
     const WORD kind = GetWord();
     Skip(cursor, kImageRecordBehindKind);
@@ -108,7 +108,7 @@ int CCmxParser::GetImage(tagDoubleRect* rect, CMatrix* matrix) {
     return 1;
 }
 
-int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) {
+int CmxWalk::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) {
     if (drawing == nullptr)
         return 1;
     const RasterHeader raster = ReadRasterHeader(cursor);
@@ -184,7 +184,7 @@ int CCmxParser::GetRImage(tagDoubleRect* rect, CMatrix* matrix, unsigned short) 
     return 1;
 }
 
-int CCmxParser::DoDrawChars() {
+int CmxWalk::DoDrawChars() {
     TaggedRecord operands(*this, {1}, instrEnd);
     while (operands.Next()) {
         if (operands.Id() != 1)

@@ -30,10 +30,11 @@ void FreeBodyBytes(unsigned char* bytes) {
 }
 
 int CCmxParser::LoadCmx6File(CString path) {
-    return FinishLoad(LoadOrder::thumbnailFirst, ReadCmxFile(path, true, true));
+    return walk_->FinishLoad(CmxWalk::LoadOrder::thumbnailFirst,
+                             walk_->ReadCmxFile(path, true, true));
 }
 
-int CCmxParser::FinishLoad(LoadOrder order, DWORD bodyLength) {
+int CmxWalk::FinishLoad(LoadOrder order, DWORD bodyLength) {
     if (bodyLength == 0)
         return 0;
     InterpretBody(order, bodyLength);
@@ -44,19 +45,19 @@ int CCmxParser::FinishLoad(LoadOrder order, DWORD bodyLength) {
 
 int CCmxParser::InspectCmx6File(CString path, CCmxFileInfo* info) {
     CFile file;
-    if (!OpenCmxFile(path, &file, true)) {
+    if (!walk_->OpenCmxFile(path, &file, true)) {
         info->opened = false;
-        info->stop = stopRecord;
+        info->stop = walk_->stopRecord;
         return 0;
     }
-    return InspectStream(&file, info);
+    return walk_->InspectStream(&file, info);
 }
 
-int CCmxParser::InspectStream(CFile* stream, CCmxFileInfo* info) {
+int CmxWalk::InspectStream(CFile* stream, CCmxFileInfo* info) {
     info->opened = true;
     const DWORD bodyLength = ReadCmxImage(stream, true, &info->headerBytes);
     stream->Close();
-    info->header = *this;
+    info->header = parser_;
     info->bodySize = bodyLength;
     info->stop = stopRecord;
     if (bodyLength == 0)
@@ -79,7 +80,7 @@ int CCmxParser::InspectStream(CFile* stream, CCmxFileInfo* info) {
     return 1;
 }
 
-bool CCmxParser::OpenCmxFile(const CString& path, CFile* file, bool openMessage) {
+bool CmxWalk::OpenCmxFile(const CString& path, CFile* file, bool openMessage) {
     CFileException error;
     if (file->Open(path, CFile::modeRead, &error))
         return true;
@@ -90,8 +91,8 @@ bool CCmxParser::OpenCmxFile(const CString& path, CFile* file, bool openMessage)
     return false;
 }
 
-DWORD CCmxParser::ReadCmxFile(const CString& path, bool createLists, bool openMessage,
-                              DWORD* headerBytes) {
+DWORD CmxWalk::ReadCmxFile(const CString& path, bool createLists, bool openMessage,
+                           DWORD* headerBytes) {
     CFile file;
     if (!OpenCmxFile(path, &file, openMessage))
         return 0;
@@ -100,19 +101,18 @@ DWORD CCmxParser::ReadCmxFile(const CString& path, bool createLists, bool openMe
     return bodyLength;
 }
 
-DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRead,
-                               bool packMessage) {
+DWORD CmxWalk::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRead, bool packMessage) {
     stopRecord = CCmxStopRecord();
     bodyStart = CMX_HEADER_SIZE;
-    DWORD headerBytes = ReadHeader(stream);
+    DWORD headerBytes = parser_.ReadHeader(stream);
     if (headerRead != nullptr)
         *headerRead = headerBytes;
     if (headerBytes == 0) {
         stopRecord.reason = CmxStop::noHeader;
         return 0;
     }
-    formatVersion = GetVersionChar();
-    coordScale = GetScaleFactor() * 100000.0;
+    formatVersion = parser_.GetVersionChar();
+    coordScale = parser_.GetScaleFactor() * 100000.0;
     const ULONGLONG length = stream->GetLength();
     bodyStart = BodyStartIn(length);
     ULONGLONG body = length > bodyStart ? length - bodyStart : 0;
@@ -126,7 +126,7 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRea
         if (bodyStart < headerBytes) {
             front = std::min<DWORD>(headerBytes - bodyStart, dataSize);
             std::memcpy(dataBuffer,
-                        reinterpret_cast<const BYTE*>(&headerChunk) +
+                        reinterpret_cast<const BYTE*>(&parser_.GetHeaderChunk()) +
                             (bodyStart - CMX_RIFF_PART_SIZE),
                         front);
         } else if (bodyStart > headerBytes) {
@@ -135,14 +135,13 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRea
         // A stream that delivers fewer bytes than its length announced ends the body there.
         const UINT read = stream->Read(dataBuffer + front, dataSize - front);
         dataSize = front + read;
-        cursor = CmxCursor(dataBuffer, dataSize, LittleEndian());
     }
     if (dataSize == 0) {
         FreeMem();
         stopRecord.reason = CmxStop::emptyBody;
         return 0;
     }
-    stopRecord.compressed = std::memcmp(riffPart.formType, "CDRX", 4) == 0;
+    stopRecord.compressed = std::memcmp(parser_.GetRiffPart().formType, "CDRX", 4) == 0;
     // A preview finds the thumbnail in front of the compressed chunks; a load unpacks them.
     if (createLists && stopRecord.compressed && !UnpackBody()) {
         if (packMessage)
@@ -168,10 +167,10 @@ DWORD CCmxParser::ReadCmxImage(CFile* stream, bool createLists, DWORD* headerRea
     return dataSize;
 }
 
-DWORD CCmxParser::BodyStartIn(ULONGLONG length) const {
+DWORD CmxWalk::BodyStartIn(ULONGLONG length) const {
     // A header chunk too small for the fields read, or one that ends past the stream, states
     // no size to trust: the body then starts behind the header as it is read.
-    const DWORD stated = GetHeaderChunkSize();
+    const DWORD stated = parser_.GetHeaderChunkSize();
     if (stated < CMX_HEADER_FIELDS_SIZE || stated > length ||
         length - stated < CMX_RIFF_PART_SIZE ||
         stated > std::numeric_limits<DWORD>::max() - CMX_RIFF_PART_SIZE)
@@ -179,7 +178,7 @@ DWORD CCmxParser::BodyStartIn(ULONGLONG length) const {
     return CMX_RIFF_PART_SIZE + stated;
 }
 
-void CCmxParser::ResetWalkState() {
+void CmxWalk::ResetWalkState() {
     curLayerIndex = 0xFFFF;
     groupDepth = 0;
     transforms.clear();
@@ -187,7 +186,7 @@ void CCmxParser::ResetWalkState() {
     shapeAppearance = CCmxAppearance();
 }
 
-void CCmxParser::InterpretBody(LoadOrder order, DWORD bodyLength) {
+void CmxWalk::InterpretBody(LoadOrder order, DWORD bodyLength) {
     if (order == LoadOrder::thumbnailFirst)
         ProcessThumbNail();
     ProcessColorMap();
@@ -196,7 +195,7 @@ void CCmxParser::InterpretBody(LoadOrder order, DWORD bodyLength) {
         ProcessThumbNail();
 }
 
-void CCmxParser::SetDrawingFrame() {
+void CmxWalk::SetDrawingFrame() {
     if (drawing == nullptr)
         return;
     // The differences are taken in 32 bits, as the header's integers are.
@@ -214,25 +213,24 @@ void CCmxParser::SetDrawingFrame() {
             static_cast<double>(difference(GetBoundTop(), GetBoundBottom())) * coordScale);
 }
 
-unsigned long CCmxParser::GetMem(unsigned long size) {
+unsigned long CmxWalk::GetMem(unsigned long size) {
     FreeBodyBytes(dataBuffer);
     // Nothing of the old body stays reachable while the new one is being had, so that a failure
     // leaves nothing to read or to release twice.
     dataBuffer = nullptr;
     dataSize = 0;
-    cursor = CmxCursor();
     dataBuffer = AllocateBodyBytes(size);
     // The body is written once, front to back, by the read: in large pages that costs a few
     // page faults instead of one per four kilobytes.
     PlatformAdviseLargePages(dataBuffer, size);
     dataSize = static_cast<DWORD>(size);
-    cursor = CmxCursor(dataBuffer, dataSize, LittleEndian());
+    cursor.Restart(LittleEndian());
     ForgetBodyCaches();
     imageBytes = 0;
     return size;
 }
 
-void CCmxParser::ForgetBodyCaches() {
+void CmxWalk::ForgetBodyCaches() {
     discardedFrom = discardedTo = 0;
     chunkCacheCount = 0;
     imageIndexRead = false;
@@ -249,10 +247,10 @@ void CCmxParser::ForgetBodyCaches() {
     dotDashes.clear();
 }
 
-int CCmxParser::FreeMem() {
+int CmxWalk::FreeMem() {
     FreeBodyBytes(dataBuffer);
     dataBuffer = nullptr;
-    cursor = CmxCursor();
+    cursor.Restart(LittleEndian());
     ForgetBodyCaches();
     // The caches' memory goes with the body.
     std::vector<DWORD>().swap(imageOffsets);
@@ -265,7 +263,7 @@ int CCmxParser::FreeMem() {
     return 1;
 }
 
-void CCmxParser::ReleaseScratch() {
+void CmxWalk::ReleaseScratch() {
     std::vector<unsigned char>().swap(letterScratch);
     std::vector<tagDoublePoint>().swap(pointScratch);
     delete pathScratch;
@@ -274,7 +272,7 @@ void CCmxParser::ReleaseScratch() {
     splitScratch = nullptr;
 }
 
-unsigned char* CCmxParser::SearchBody(const char* id, DWORD from) const {
+unsigned char* CmxWalk::SearchBody(const char* id, DWORD from) const {
     std::size_t length = std::strlen(id);
     if (dataBuffer == nullptr || length == 0 || from >= dataSize || dataSize - from < length)
         return nullptr;
@@ -306,7 +304,7 @@ unsigned char* CCmxParser::SearchBody(const char* id, DWORD from) const {
     return nullptr;
 }
 
-unsigned char* CCmxParser::FindChunk(const char* id) {
+unsigned char* CmxWalk::FindChunk(const char* id) {
     // The body does not change while it is interpreted, so each id is searched once.
     if (std::strlen(id) == 4) {
         for (int i = 0; i < chunkCacheCount; ++i)
@@ -324,7 +322,7 @@ unsigned char* CCmxParser::FindChunk(const char* id) {
     return SearchBody(id, 0);
 }
 
-unsigned char* CCmxParser::FindListChunk(const char* id) {
+unsigned char* CmxWalk::FindListChunk(const char* id) {
     if (std::strcmp(id, "data") != 0)
         return SearchBody(id, cursor.Position());
     // Every image searches forward for "data"; the offsets of all of them, found in one pass,
@@ -341,7 +339,7 @@ unsigned char* CCmxParser::FindListChunk(const char* id) {
     return next != dataIds.end() ? dataBuffer + *next : nullptr;
 }
 
-unsigned long CCmxParser::WalkPages(unsigned long wanted, unsigned char** found) {
+unsigned long CmxWalk::WalkPages(unsigned long wanted, unsigned char** found) {
     if (found != nullptr)
         *found = nullptr;
     unsigned long count = 0;
@@ -363,17 +361,17 @@ unsigned long CCmxParser::WalkPages(unsigned long wanted, unsigned char** found)
 
 long CCmxParser::CountCmx6Pages(CString path) {
     CFile file;
-    if (!OpenCmxFile(path, &file, false))
+    if (!walk_->OpenCmxFile(path, &file, false))
         return -1;
-    return CountStreamPages(&file);
+    return walk_->CountStreamPages(&file);
 }
 
 long CCmxParser::CountCmxImagePages(const BYTE* image, DWORD size) {
     CMemFile stream(const_cast<BYTE*>(image), size);
-    return CountStreamPages(&stream);
+    return walk_->CountStreamPages(&stream);
 }
 
-long CCmxParser::CountStreamPages(CFile* stream) {
+long CmxWalk::CountStreamPages(CFile* stream) {
     // The body is read as a preview reads it, creating no lists; a compressed one is unpacked.
     const DWORD bodyLength = ReadCmxImage(stream, false);
     stream->Close();
@@ -388,7 +386,7 @@ long CCmxParser::CountStreamPages(CFile* stream) {
     return static_cast<long>(stopRecord.pages);
 }
 
-int CCmxParser::ProcessPage(unsigned long) {
+int CmxWalk::ProcessPage(unsigned long) {
     unsigned char* page = nullptr;
     if (pageNumber <= 1)
         page = FindChunk("page");

@@ -103,7 +103,7 @@ bool Inflate(const unsigned char* stream, DWORD streamBytes, Unpacked& out) {
 
 } // namespace
 
-bool CCmxParser::UnpackBody() {
+bool CmxWalk::UnpackBody() {
     unsigned char* pack = FindChunk("pack");
     // Without the chunk the body is read as it stands.
     if (pack == nullptr)
@@ -134,7 +134,6 @@ bool CCmxParser::UnpackBody() {
     FreeMem();
     dataBuffer = body.Release();
     dataSize = static_cast<DWORD>(total);
-    cursor = CmxCursor(dataBuffer, dataSize, LittleEndian());
     stopRecord.offset = 0;
     return true;
 }

@@ -19,7 +19,7 @@ constexpr DWORD kDiscardStep = DWORD{1} << 18;
 
 } // namespace
 
-int CCmxParser::ProcessPageInstr(unsigned long end) {
+int CmxWalk::ProcessPageInstr(unsigned long end) {
     if (end == 0)
         return 1;
     const DWORD pageEnd = static_cast<DWORD>(end);
@@ -92,7 +92,7 @@ int CCmxParser::ProcessPageInstr(unsigned long end) {
     return 0;
 }
 
-int CCmxParser::ProcessInstr(unsigned long, short code) {
+int CmxWalk::ProcessInstr(unsigned long, short code) {
     switch (code) {
     case kBeginPage:
     case -kBeginPage:
@@ -148,7 +148,7 @@ int CCmxParser::ProcessInstr(unsigned long, short code) {
     }
 }
 
-int CCmxParser::DoBeginPage() {
+int CmxWalk::DoBeginPage() {
     tagDoubleRect rect;
     CMatrix matrix;
     // Nothing of the page's own description is kept; its fields are read to their ends.
@@ -176,7 +176,7 @@ int CCmxParser::DoBeginPage() {
     return 1;
 }
 
-int CCmxParser::DoBeginLayer() {
+int CmxWalk::DoBeginLayer() {
     tagDoubleRect rect;
     CMatrix matrix;
     CString name;
@@ -192,13 +192,13 @@ int CCmxParser::DoBeginLayer() {
     return 1;
 }
 
-CGrObjGroup* CCmxParser::OpenGroup() const {
+CGrObjGroup* CmxWalk::OpenGroup() const {
     if (groupDepth == 0 || groupStack == nullptr || groupStack->IsEmpty())
         return nullptr;
     return static_cast<CGrObjGroup*>(groupStack->GetHead());
 }
 
-int CCmxParser::DoBeginGroup() {
+int CmxWalk::DoBeginGroup() {
     ++groupDepth;
     CGrObjGroup* group = groupDepth == 1 ? new CGrObjGroup : nullptr;
     TaggedRecord operands(*this, {1}, instrEnd);
@@ -219,7 +219,7 @@ int CCmxParser::DoBeginGroup() {
     return 1;
 }
 
-int CCmxParser::DoEndGroup() {
+int CmxWalk::DoEndGroup() {
     --groupDepth;
     if (groupDepth == 0 && groupStack != nullptr && !groupStack->IsEmpty()) {
         CGrObjGroup* group = static_cast<CGrObjGroup*>(groupStack->GetHead());
@@ -231,7 +231,7 @@ int CCmxParser::DoEndGroup() {
     return 1;
 }
 
-int CCmxParser::DoJumpAbsolut() {
+int CmxWalk::DoJumpAbsolut() {
     DWORD target = 0;
     {
         TaggedRecord operands(*this, {1}, instrEnd);

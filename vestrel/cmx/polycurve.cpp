@@ -53,7 +53,7 @@ constexpr PointReader kPointReaders[2][2][2] = {
 
 } // namespace
 
-int CCmxParser::DoPolyCurve() {
+int CmxWalk::DoPolyCurve() {
     int fillFlag = 0;
     bool pointsRead = false;
     TaggedRecord operands(*this, {1, 2}, instrEnd, kAttributes);
@@ -69,7 +69,7 @@ int CCmxParser::DoPolyCurve() {
     return 1;
 }
 
-int CCmxParser::GetPointList(int fillFlag) {
+int CmxWalk::GetPointList(int fillFlag) {
     const WORD count = GetCount();
     // The points and their node bytes are operands of this instruction: a count that the
     // instruction cannot hold is damage, and the list is rejected before anything is built.
@@ -121,8 +121,8 @@ int CCmxParser::GetPointList(int fillFlag) {
     return 1;
 }
 
-void CCmxParser::AddShape(unsigned char* letters, tagDoublePoint* points, WORD count, int fillFlag,
-                          const unsigned char* nodes) {
+void CmxWalk::AddShape(unsigned char* letters, tagDoublePoint* points, WORD count, int fillFlag,
+                       const unsigned char* nodes) {
     if (pathScratch == nullptr)
         pathScratch = new CGrObjSimple;
     CGrObjSimple* path = pathScratch;
@@ -187,7 +187,7 @@ void CCmxParser::AddShape(unsigned char* letters, tagDoublePoint* points, WORD c
     }
 }
 
-int CCmxParser::DoRectangle() {
+int CmxWalk::DoRectangle() {
     int fillFlag = 0;
     bool read = false;
     double centreX = 0, centreY = 0, width = 0, height = 0, radius = 0, degrees = 0;

@@ -1,7 +1,7 @@
 // The readers that are not on the hot path.
 #include "vestrel/cmx/readers.h"
 
-int CCmxParser::GetString(CString* text) {
+int CmxWalk::GetString(CString* text) {
     WORD count = GetWord();
     if (count == 0)
         return 1;
@@ -13,7 +13,7 @@ int CCmxParser::GetString(CString* text) {
     return 1;
 }
 
-int CCmxParser::GetMatrix(CMatrix* matrix) {
+int CmxWalk::GetMatrix(CMatrix* matrix) {
     // The translation moves to the drawing's origin and scale; the factors stay.
     if (GetFileMatrix(matrix) == 2) {
         matrix->dx = (matrix->dx - static_cast<double>(GetBoundLeft())) * coordScale;
@@ -22,7 +22,7 @@ int CCmxParser::GetMatrix(CMatrix* matrix) {
     return 1;
 }
 
-WORD CCmxParser::GetFileMatrix(CMatrix* matrix) {
+WORD CmxWalk::GetFileMatrix(CMatrix* matrix) {
     const WORD type = GetWord();
     if (type == 1) {
         *matrix = CMatrix();
@@ -38,9 +38,8 @@ WORD CCmxParser::GetFileMatrix(CMatrix* matrix) {
     return type;
 }
 
-CCmxParser::TaggedRecord::TaggedRecord(CCmxParser& parser,
-                                       std::initializer_list<unsigned char> order, DWORD end,
-                                       unsigned char unboundId)
+CmxWalk::TaggedRecord::TaggedRecord(CmxWalk& parser, std::initializer_list<unsigned char> order,
+                                    DWORD end, unsigned char unboundId)
     : parser_(parser), end_(end != 0 ? end : 0xFFFFFFFF), unboundId_(unboundId),
       unboundPending_(unboundId != 0), parent_(parser.openRecord) {
     parser.openRecord = this;
@@ -49,7 +48,7 @@ CCmxParser::TaggedRecord::TaggedRecord(CCmxParser& parser,
             order_[count_++] = id;
 }
 
-bool CCmxParser::TaggedRecord::Next() {
+bool CmxWalk::TaggedRecord::Next() {
     Close();
     if (done_)
         return false;
@@ -97,12 +96,12 @@ bool CCmxParser::TaggedRecord::Next() {
     return true;
 }
 
-DWORD CCmxParser::TaggedRecord::RecordEnd() const {
+DWORD CmxWalk::TaggedRecord::RecordEnd() const {
     const DWORD limit = parser_.cursor.Limit();
     return end_ < limit ? end_ : limit;
 }
 
-bool CCmxParser::TaggedRecord::Damaged() {
+bool CmxWalk::TaggedRecord::Damaged() {
     // Nothing behind damage can be believed: the reading ends, as a read past the end does.
     parser_.cursor.Exhaust();
     done_ = true;
@@ -111,7 +110,7 @@ bool CCmxParser::TaggedRecord::Damaged() {
     return false;
 }
 
-void CCmxParser::TaggedRecord::Close() {
+void CmxWalk::TaggedRecord::Close() {
     if (!open_)
         return;
     open_ = false;

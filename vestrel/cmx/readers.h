@@ -1,8 +1,8 @@
-// The value readers. Every value of a body is read here, through the parser's cursor, never past
+// The value readers. Every value of a body is read here, through the walk's cursor, never past
 // its limit; they are inline because the page walk calls them for every operand.
 #pragma once
 
-#include "vestrel/cmx/cmxparser.h"
+#include "vestrel/cmx/walk.h"
 
 // The tag of a shape's rendering attributes among its operands.
 inline constexpr unsigned char kAttributes = 1;
@@ -13,79 +13,67 @@ inline constexpr unsigned char kAttributes = 1;
 unsigned char* AllocateBodyBytes(std::size_t count);
 void FreeBodyBytes(unsigned char* bytes);
 
-inline unsigned char CCmxParser::GetByte() {
+inline unsigned char CmxWalk::GetByte() {
     return cursor.U8();
 }
 
-inline WORD CCmxParser::GetWord() {
+inline WORD CmxWalk::GetWord() {
     return cursor.U16();
 }
 
-inline DWORD CCmxParser::GetDWord() {
+inline DWORD CmxWalk::GetDWord() {
     return cursor.U32();
 }
 
-inline unsigned char CCmxParser::GetTag() {
+inline unsigned char CmxWalk::GetTag() {
     return Tagged() ? GetByte() : 0;
 }
 
-inline DWORD CCmxParser::GetTagSize() {
+inline DWORD CmxWalk::GetTagSize() {
     return Tagged() ? GetWord() : 0;
 }
 
-inline void CCmxParser::OverrideTag() {
+inline void CmxWalk::OverrideTag() {
     if (!Tagged())
         return;
     // The group size counts the tag id and the size word; the count wraps in 16 bits.
     cursor.Take(static_cast<WORD>(GetWord() - 3));
 }
 
-inline DWORD CCmxParser::GetBlock(void* destination, DWORD count) {
+inline DWORD CmxWalk::GetBlock(void* destination, DWORD count) {
     return cursor.Copy(destination, count);
 }
 
-inline WORD CCmxParser::GetCount() {
+inline WORD CmxWalk::GetCount() {
     return GetWord();
 }
 
-inline short CCmxParser::GetInteger() {
+inline short CmxWalk::GetInteger() {
     return static_cast<short>(GetWord());
 }
 
-inline WORD CCmxParser::GetAngle() {
-    return GetWord();
-}
-
-inline int CCmxParser::GetInt32() {
+inline int CmxWalk::GetInt32() {
     return static_cast<int>(static_cast<std::int32_t>(GetDWord()));
 }
 
-inline int CCmxParser::GetAtom() {
-    return GetInt32();
-}
-
-inline DWORD CCmxParser::GetOffset() {
+inline DWORD CmxWalk::GetOffset() {
     return GetDWord();
 }
 
-inline DWORD CCmxParser::GetLength() {
+inline DWORD CmxWalk::GetLength() {
     return ShortCoordinates() ? GetWord() : GetDWord();
 }
 
-inline int CCmxParser::GetBoolean() {
-    return GetByte();
-}
-
-inline double CCmxParser::GetDouble() {
+inline double CmxWalk::GetDouble() {
     return cursor.F64();
 }
 
-inline double CCmxParser::GetFileCoordinate() {
+inline double CmxWalk::GetFileCoordinate() {
     return ShortCoordinates() ? static_cast<double>(static_cast<short>(GetWord()))
                               : static_cast<double>(static_cast<std::int32_t>(GetDWord()));
 }
 
-inline double CCmxParser::GetCoordinate() {
+inline double CmxWalk::GetCoordinate() {
     return GetFileCoordinate() * coordScale;
 }
 
@@ -101,21 +89,19 @@ inline tagDoublePoint MapToDrawing(const CMatrix* m, double x, double y, double 
     return tagDoublePoint{x * scale - left * scale, y * scale - bottom * scale};
 }
 
-// Defined before its first use: on Windows the class is imported, and an inline member must
-// not be referenced before its definition.
-inline tagDoublePoint CCmxParser::ToDrawing(double x, double y) const {
+inline tagDoublePoint CmxWalk::ToDrawing(double x, double y) const {
     return MapToDrawing(transforms.empty() ? nullptr : &transforms.back(), x, y, coordScale,
                         static_cast<double>(GetBoundLeft()), static_cast<double>(GetBoundBottom()));
 }
 
-inline int CCmxParser::GetPoint(tagDoublePoint* point) {
+inline int CmxWalk::GetPoint(tagDoublePoint* point) {
     const double x = GetFileCoordinate();
     const double y = GetFileCoordinate();
     *point = ToDrawing(x, y);
     return 1;
 }
 
-inline int CCmxParser::GetRectangle(tagDoubleRect* rect) {
+inline int CmxWalk::GetRectangle(tagDoubleRect* rect) {
     rect->left = GetCoordinate();
     rect->top = GetCoordinate();
     rect->right = GetCoordinate();

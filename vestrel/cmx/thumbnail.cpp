@@ -140,14 +140,14 @@ void ScaleDown(const unsigned char* rows, DWORD width, DWORD height, ULONGLONG s
 
 } // namespace
 
-void CCmxParser::ReleaseThumbnail() {
+void CmxWalk::ReleaseThumbnail() {
     if (drawing != nullptr && drawing->thumbnail != nullptr) {
         delete drawing->thumbnail;
         drawing->thumbnail = nullptr;
     }
 }
 
-int CCmxParser::ProcessThumbNail() {
+int CmxWalk::ProcessThumbNail() {
     unsigned char* chunk = FindChunk("DISP");
     if (chunk == nullptr) {
         ReleaseThumbnail();
@@ -243,6 +243,10 @@ int CCmxParser::ProcessThumbNail() {
 }
 
 int CCmxParser::ShowThumbNail(CString path, CDC* dc) {
+    return walk_->ShowThumbNail(path, dc);
+}
+
+int CmxWalk::ShowThumbNail(const CString& path, CDC* dc) {
     if (ReadCmxFile(path, false, false) == 0)
         return 0;
     // Writers put the thumbnail in front of the compressed chunks; one that went in with them
@@ -252,7 +256,7 @@ int CCmxParser::ShowThumbNail(CString path, CDC* dc) {
     // The preview works on a drawing of its own; one that a load left held waits for it, and
     // comes back however the preview ends.
     struct Preview {
-        CCmxParser* parser;
+        CmxWalk* parser;
         CGrDrawset* held;
         ~Preview() {
             parser->FreeMem();

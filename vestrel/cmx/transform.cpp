@@ -21,7 +21,7 @@ CMatrix Compose(const CMatrix& outer, const CMatrix& inner) {
 
 } // namespace
 
-int CCmxParser::DoAddGlobalTransform() {
+int CmxWalk::DoAddGlobalTransform() {
     CMatrix matrix;
     TaggedRecord operands(*this, {1}, instrEnd);
     while (operands.Next())
@@ -31,14 +31,14 @@ int CCmxParser::DoAddGlobalTransform() {
     return 1;
 }
 
-int CCmxParser::DoRestoreGlobalTransform() {
+int CmxWalk::DoRestoreGlobalTransform() {
     // A restore without a transform to restore is passed over.
     if (!transforms.empty())
         transforms.pop_back();
     return 1;
 }
 
-void CCmxParser::TransformMatrix(CMatrix* matrix) const {
+void CmxWalk::TransformMatrix(CMatrix* matrix) const {
     if (transforms.empty())
         return;
     // The transform in drawing units: the origin moves to the bounding box's lower-left
@@ -52,7 +52,7 @@ void CCmxParser::TransformMatrix(CMatrix* matrix) const {
     *matrix = Compose(drawingUnits, *matrix);
 }
 
-void CCmxParser::TransformBounds(tagDoubleRect* bounds) const {
+void CmxWalk::TransformBounds(tagDoubleRect* bounds) const {
     if (transforms.empty())
         return;
     // Bounds are scaled but keep the file's origin; the transformed corners' extent replaces

@@ -67,14 +67,14 @@ private:
 
 int CCmxParser::LoadCmxFromMemory(const BYTE* image, DWORD size) {
     CMemFile stream(const_cast<BYTE*>(image), size);
-    const DWORD bodyLength = ReadCmxImage(&stream, true);
+    const DWORD bodyLength = walk_->ReadCmxImage(&stream, true);
     stream.Close();
-    return FinishLoad(LoadOrder::thumbnailFirst, bodyLength);
+    return walk_->FinishLoad(CmxWalk::LoadOrder::thumbnailFirst, bodyLength);
 }
 
 int CCmxParser::InspectCmxImage(const BYTE* image, DWORD size, CCmxFileInfo* info) {
     CMemFile stream(const_cast<BYTE*>(image), size);
-    return InspectStream(&stream, info);
+    return walk_->InspectStream(&stream, info);
 }
 
 int CCmxParser::LoadCmxFromClipBoard() {
@@ -99,17 +99,17 @@ int CCmxParser::LoadCmxFromClipBoard() {
     CMemFile stream(bytes, static_cast<UINT>(size));
     // Like a bad header, a damaged compressed image loads nothing and shows nothing: this road
     // reports through its result only.
-    const DWORD bodyLength = ReadCmxImage(&stream, true, nullptr, false);
+    const DWORD bodyLength = walk_->ReadCmxImage(&stream, true, nullptr, false);
     stream.Close();
     clipboard.Release();
-    return FinishLoad(LoadOrder::withoutThumbnail, bodyLength);
+    return walk_->FinishLoad(CmxWalk::LoadOrder::withoutThumbnail, bodyLength);
 }
 
 int CCmxParser::LoadCmxFromDropBlock() {
     // Read at the announced size, however much was appended; without a drop block the stream
     // is empty.
     CMemFile stream(dropBuffer, dropBuffer != nullptr ? dropBlockSize : 0);
-    const DWORD bodyLength = ReadCmxImage(&stream, true, nullptr, false);
+    const DWORD bodyLength = walk_->ReadCmxImage(&stream, true, nullptr, false);
     stream.Close();
-    return FinishLoad(LoadOrder::withoutThumbnail, bodyLength);
+    return walk_->FinishLoad(CmxWalk::LoadOrder::withoutThumbnail, bodyLength);
 }

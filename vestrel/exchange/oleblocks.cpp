@@ -106,15 +106,15 @@ int CCmxParser::CreateOleBlocks() {
     ::operator delete(oleBuffer);
     oleBuffer = buffer.release();
     oleDataSize = length;
-    heldBlockSize = oleBlockSize;
-    oleBlockCount = static_cast<LONG>(length / static_cast<DWORD>(heldBlockSize) + 1);
+    walk_->heldBlockSize = oleBlockSize;
+    oleBlockCount = static_cast<LONG>(length / static_cast<DWORD>(walk_->heldBlockSize) + 1);
     return 1;
 }
 
 int CCmxParser::GetBlock(long index, VARIANT* variant) {
     if (oleBuffer == nullptr || variant == nullptr || index < 0 || index >= oleBlockCount)
         return 0;
-    const DWORD blockSize = static_cast<DWORD>(heldBlockSize);
+    const DWORD blockSize = static_cast<DWORD>(walk_->heldBlockSize);
     const ULONGLONG start = static_cast<ULONGLONG>(index) * blockSize;
     // Every block but the last is full; the last carries what remains of the stream, nothing
     // when the stream ends at a block's border.

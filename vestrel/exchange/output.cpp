@@ -23,7 +23,7 @@ int CCmxParser::WriteJobFile(CString path) {
         return 1;
     // A failed write raises CFileException before the release, so the drawing stays held.
     drawing->CreateJobFile(path);
-    ReleaseDrawing();
+    walk_->ReleaseDrawing();
     return 1;
 }
 
@@ -35,14 +35,15 @@ void CCmxParser::DoWriteJobDlg() {
 }
 
 int CCmxParser::WriteCmxFile(CString) {
-    ReleaseDrawing();
+    walk_->ReleaseDrawing();
     return 1;
 }
 
 int CCmxParser::ParseCmx6(CString* cmxPath, CString* jobPath) {
     const CString cmx = *cmxPath;
     CString job = *jobPath;
-    const DWORD bodyLength = ReadCmxFile(cmx, true, true);
+    CmxWalk& walk = *walk_;
+    const DWORD bodyLength = walk.ReadCmxFile(cmx, true, true);
     if (bodyLength == 0)
         return 0;
     if (job.GetLength() == 1) {
@@ -57,22 +58,22 @@ int CCmxParser::ParseCmx6(CString* cmxPath, CString* jobPath) {
             job = dialog->GetPathName();
         dialog.reset();
         if (!chosen) {
-            stopRecord.reason = CmxStop::cancelled;
-            ReleaseDrawing();
-            FreeMem();
+            walk.stopRecord.reason = CmxStop::cancelled;
+            walk.ReleaseDrawing();
+            walk.FreeMem();
             return 0;
         }
     }
-    InterpretBody(LoadOrder::thumbnailLast, bodyLength);
-    FreeMem();
-    SetDrawingFrame();
+    walk.InterpretBody(CmxWalk::LoadOrder::thumbnailLast, bodyLength);
+    walk.FreeMem();
+    walk.SetDrawingFrame();
     // The conversion leaves no drawing behind, also when the job file cannot be written.
     try {
         drawing->CreateJobFile(job);
     } catch (...) {
-        ReleaseDrawing();
+        walk.ReleaseDrawing();
         throw;
     }
-    ReleaseDrawing();
+    walk.ReleaseDrawing();
     return 1;
 }

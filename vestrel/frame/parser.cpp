@@ -1,27 +1,38 @@
-// The parser's life cycle.
-#include "vestrel/cmx/cmxparser.h"
+// The parser's life cycle, and what hosts ask of its own state.
+#include "vestrel/cmx/walk.h"
 
 #include "platform/exceptions.h"
 
-CCmxParser::CCmxParser() = default;
+CCmxParser::CCmxParser() : walk_(std::make_unique<CmxWalk>(*this)) {}
 
 CCmxParser::~CCmxParser() {
     FreeOleBlocks();
-    ReleaseDrawing();
+    walk_->ReleaseDrawing();
     // Every load releases the body before it returns; one that an exception interrupted
     // leaves it for the parser's end.
-    FreeMem();
+    walk_->FreeMem();
 }
 
-bool CCmxParser::HoldsResources() const {
+bool CmxWalk::HoldsResources() const {
     return dataBuffer != nullptr || drawing != nullptr || groupStack != nullptr ||
-           oleBuffer != nullptr || (dropBuffer != nullptr && dropBufferOwned == 1);
+           parser_.oleBuffer != nullptr ||
+           (parser_.dropBuffer != nullptr && parser_.dropBufferOwned == 1);
 }
 
-// The owned pointers are all null here, so only plain values and borrowed pointers are copied.
-void CCmxParser::CopyFields(const CCmxParser& other) {
+CCmxParser::CCmxParser(const CCmxParser& other) : CCmxParser() {
+    *this = other;
+}
+
+CCmxParser& CCmxParser::operator=(const CCmxParser& other) {
+    if (this == &other)
+        return *this;
+    if (walk_->HoldsResources() || other.walk_->HoldsResources())
+        AfxThrowNotSupportedException("a parser that holds buffers or lists cannot be copied");
+    // Nothing owned is held on either side: every field is a plain value or a borrowed
+    // pointer, and of the parser's own state only the options and the account of the last
+    // load go along.
+    CCmxHeader::operator=(other);
     fileName = other.fileName;
-    cursor = other.cursor;
     oleBlockSize = other.oleBlockSize;
     oleBlockCount = other.oleBlockCount;
     oleDataSize = other.oleDataSize;
@@ -31,32 +42,21 @@ void CCmxParser::CopyFields(const CCmxParser& other) {
     groupDepth = other.groupDepth;
     coordScale = other.coordScale;
     formatVersion = other.formatVersion;
-    rectanglesAndTransforms = other.rectanglesAndTransforms;
-    pageNumber = other.pageNumber;
-    readAppearance = other.readAppearance;
-    stopRecord = other.stopRecord;
     dropBlockSize = other.dropBlockSize;
     dropBlockFill = other.dropBlockFill;
     dropBufferOwned = other.dropBufferOwned;
     dropBuffer = other.dropBuffer;
-    heldBlockSize = other.heldBlockSize;
-}
-
-CCmxParser::CCmxParser(const CCmxParser& other) : CCmxHeader(other) {
-    if (other.HoldsResources())
-        AfxThrowNotSupportedException("a parser that holds buffers or lists cannot be copied");
-    CopyFields(other);
-}
-
-CCmxParser& CCmxParser::operator=(const CCmxParser& other) {
-    if (this == &other)
-        return *this;
-    if (HoldsResources() || other.HoldsResources())
-        AfxThrowNotSupportedException("a parser that holds buffers or lists cannot be copied");
-    CCmxHeader::operator=(other);
-    CopyFields(other);
+    static_cast<CmxParserOptions&>(*walk_) = *other.walk_;
     return *this;
 }
+
+CmxWalk::CmxWalk(CCmxParser& parser)
+    : parser_(parser), dataBuffer(parser.dataBuffer), dataSize(parser.dataSize),
+      drawing(parser.drawing), groupStack(parser.groupStack), curLayerIndex(parser.curLayerIndex),
+      groupDepth(parser.groupDepth), coordScale(parser.coordScale),
+      formatVersion(parser.formatVersion), cursor(&parser.dataBuffer, &parser.dataSize, true) {}
+
+CmxWalk::~CmxWalk() = default;
 
 void CCmxParser::SetClipboardOwnerWnd(CWnd* window) {
     clipboardOwner = window;
@@ -69,7 +69,39 @@ int CCmxParser::SetFrameSize(unsigned long width, unsigned long height) {
     return 1;
 }
 
-void CCmxParser::ReleaseDrawing() {
+const CCmxStopRecord& CCmxParser::GetStopRecord() const {
+    return walk_->stopRecord;
+}
+
+void CCmxParser::SetRectanglesAndTransforms(bool on) {
+    walk_->rectanglesAndTransforms = on;
+}
+
+void CCmxParser::SetReadAppearance(bool on) {
+    walk_->readAppearance = on;
+}
+
+const CCmxAppearances& CCmxParser::GetAppearances() const {
+    return walk_->appearances;
+}
+
+void CCmxParser::TakeAppearances(CCmxAppearances* into) {
+    *into = std::move(walk_->appearances);
+}
+
+void CCmxParser::SetPage(unsigned long page) {
+    walk_->pageNumber = page != 0 ? page : 1;
+}
+
+unsigned long CCmxParser::GetPage() const {
+    return walk_->pageNumber;
+}
+
+DWORD CCmxParser::GetBodyStart() const {
+    return walk_->bodyStart;
+}
+
+void CmxWalk::ReleaseDrawing() {
     delete groupStack;
     groupStack = nullptr;
     delete drawing;
@@ -79,6 +111,6 @@ void CCmxParser::ReleaseDrawing() {
 CGrDrawset* CCmxParser::DetachDrawing() {
     CGrDrawset* detached = drawing;
     drawing = nullptr;
-    ReleaseDrawing();
+    walk_->ReleaseDrawing();
     return detached;
 }
