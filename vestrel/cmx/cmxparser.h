@@ -10,7 +10,6 @@
 #include "platform/cstring.h"
 #include "platform/oleauto.h"
 
-#include <cstddef>
 #include <map>
 #include <memory>
 
@@ -179,7 +178,7 @@ private:
 };
 
 // Has a parser read the first page while it lives, whatever page it was set to: the roads that
-// the Parts' hosts know (the plain LoadCmx6File, the open dialog) read page 1.
+// hosts have always known (the plain LoadCmx6File, the open dialog) read page 1.
 class CmxFirstPage {
 public:
     explicit CmxFirstPage(CCmxParser& parser) : parser_(parser), page_(parser.GetPage()) {

@@ -5,6 +5,7 @@
 #include "vestrel/cmx/cmxparser.h"
 #include "vestrel/cmx/cursor.h"
 
+#include <cstddef>
 #include <initializer_list>
 #include <map>
 #include <vector>
