@@ -40,33 +40,39 @@ public:
     bool Exhausted() const;
     const unsigned char* Body() const;
 
-    // The readers whose work goes beyond the cursor's: tags, coordinates and lengths by the
-    // form, points, rectangles, matrices and strings.
+    // The readers whose work goes beyond the cursor's. Tags, which untagged bodies do not have:
     unsigned GetTag();
     DWORD GetTagSize();
     void OverrideTag();
+    // Lengths and coordinates by the coordinate size, and what is made of coordinates:
     DWORD GetLength();
-    int GetString(CString* text);
     double GetCoordinate();
     int GetPoint(tagDoublePoint* point);
     int GetRectangle(tagDoubleRect* rect);
     int GetMatrix(CMatrix* matrix);
+    // Strings, by their length word:
+    int GetString(CString* text);
 
+    // The chunk search, from the body's start and from the read position.
     unsigned char* FindChunk(const char* id);
     unsigned char* FindListChunk(const char* id);
+    // The handlers, each at the read position: one instruction, the text instruction and the
+    // poly-curve's points, the thumbnail, the rendering attributes and the outline table.
     int ProcessInstr(unsigned long size, short code);
+    int DoDrawChars();
+    int GetPointList(int fillFlag);
     int ProcessThumbNail();
     int GetRenderingAttributes();
     unsigned short GetOutlineColor(unsigned short ref);
-    int GetPointList(int fillFlag);
-    int DoDrawChars();
 
-    // What loads leave in the parser's fields.
+    // What a load leaves in the parser's fields: the body's length, and the header's form and
+    // scale,
     DWORD DataSize() const;
+    char FormatVersion() const;
+    double CoordScale() const;
+    // and the walk's state, with the window a host recorded.
     unsigned short CurLayerIndex() const;
     unsigned short GroupDepth() const;
-    double CoordScale() const;
-    char FormatVersion() const;
     CWnd* ClipboardOwner() const;
 
 private:
