@@ -39,8 +39,6 @@ public:
     LONG GetBoundTop() const { return parser_.GetBoundTop(); }
     LONG GetBoundRight() const { return parser_.GetBoundRight(); }
     LONG GetBoundBottom() const { return parser_.GetBoundBottom(); }
-    char GetByteOrderChar() const { return parser_.GetByteOrderChar(); }
-    char GetCoordSizeChar() const { return parser_.GetCoordSizeChar(); }
     CWnd* ClipboardOwner() const { return parser_.clipboardOwner; }
 
     // Which interpretation steps a load runs, and in which order.
@@ -112,8 +110,8 @@ public:
     // A matrix in file units, as GetMatrix reads it before the move to the drawing's origin;
     // returns its type.
     WORD GetFileMatrix(CMatrix* matrix);
-    bool LittleEndian() const { return GetByteOrderChar() == '2'; }
-    bool ShortCoordinates() const { return GetCoordSizeChar() == '2'; }
+    bool LittleEndian() const { return parser_.GetByteOrderChar() == '2'; }
+    bool ShortCoordinates() const { return parser_.GetCoordSizeChar() == '2'; }
     bool Tagged() const { return formatVersion == '2'; }
     DWORD Offset(const unsigned char* at) const { return static_cast<DWORD>(at - dataBuffer); }
     // Offsets inside CMX data (jump targets, the image index, the page index) are file
