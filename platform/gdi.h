@@ -286,7 +286,8 @@ public:
     HDC GetSafeHdc() const { return m_hDC; }
     // Draws on a context of the system from now on, with the stock black pen and white brush;
     // FALSE where the system has none, or for a null one. Detach gives it back with the objects
-    // it held at Attach selected again.
+    // it held at Attach selected again, and the context draws into its surface again with the
+    // pen and brush selected there before.
     BOOL Attach(HDC dc);
     HDC Detach();
 

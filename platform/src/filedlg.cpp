@@ -220,6 +220,8 @@ CString CFileDialog::SelectedPath() const {
 }
 
 CString CFileDialog::GetPathName() const {
+    // Open: the system's dialog while the object holds its window, the portable one while the
+    // chooser answers.
     if (Explorer() && (m_hWnd != nullptr || open_)) {
         CString live = SelectedPath();
         if (!live.IsEmpty())
