@@ -8,6 +8,7 @@
 
 #include "platform/coll.h"
 
+#include <memory>
 #include <vector>
 
 #if !defined(_WIN32)
@@ -259,8 +260,9 @@ private:
 };
 
 namespace platform_os {
-class SystemDC;
-}
+class DrawingBackend;
+class SurfaceDrawing;
+} // namespace platform_os
 
 // A device context over a pixel surface, or over a context of the system (m_hDC) on systems that
 // have them. It starts with the stock black pen and white brush selected and the current position
@@ -284,11 +286,12 @@ public:
     HDC GetSafeHdc() const { return m_hDC; }
     // Draws on a context of the system from now on, with the stock black pen and white brush;
     // FALSE where the system has none, or for a null one. Detach gives it back with the objects
-    // it held at Attach selected again.
+    // it held at Attach selected again, and the context draws into its surface again with the
+    // pen and brush selected there before.
     BOOL Attach(HDC dc);
     HDC Detach();
 
-    const CPixelSurface& GetSurface() const { return *surface_; }
+    const CPixelSurface& GetSurface() const;
     // The clip box; NULLREGION when nothing can be drawn, else SIMPLEREGION.
     int GetClipBox(LPRECT rect) const;
 
@@ -342,23 +345,21 @@ protected:
     explicit CDC(CPixelSurface* target);
     // Narrows the clip box to rect within the surface.
     void SetClipBox(const CRect& rect);
-    CPixelSurface& Surface() { return *surface_; }
+    CPixelSurface& Surface();
 
 private:
-    void Fill(const CRect& rect, std::uint32_t pixel);
-    // The bookkeeping of a selection: what the surface draws with, and what was selected before.
-    CPen* Keep(CPen* pen);
-    CBrush* Keep(CBrush* brush);
+    // Draws with drawing from now on, starting from the stock black pen and white brush at (0, 0).
+    void Start(platform_os::DrawingBackend* drawing);
+    // Selects into the drawing and returns what it held before; stock is the system's index of
+    // the object, or -1 for one of the caller's.
+    CPen* Select(CPen* pen, int stock);
+    CBrush* Select(CBrush* brush, int stock);
 
-    CPixelSurface ownSurface_;
-    CPixelSurface* surface_;
-    CRect clip_;
-    CGdiObject* pen_;
-    CGdiObject* brush_;
-    bool penVisible_ = true;
-    std::uint32_t penPixel_ = 0;
-    bool brushVisible_ = true;
-    std::uint32_t brushPixel_ = CPixelSurface::kWhite;
     CPoint position_;
-    platform_os::SystemDC* system_ = nullptr;
+    // The context's surface, which draws again when a system context is detached.
+    std::unique_ptr<platform_os::SurfaceDrawing> surface_;
+    // The system's context while one is attached.
+    std::unique_ptr<platform_os::DrawingBackend> system_;
+    // Whichever of the two the members draw with.
+    platform_os::DrawingBackend* drawing_ = nullptr;
 };

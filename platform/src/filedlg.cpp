@@ -194,6 +194,10 @@ BOOL CFileDialog::OnFileNameOK() {
 
 void CFileDialog::OnLBSelChangedNotify(UINT, UINT, UINT) {}
 
+// The one place where the kind of dialog matters, as in the framework: the portable dialog keeps
+// the selection in the object, where the chooser put it, while the system's dialog keeps it to
+// itself and answers messages for it. Both are asked through CWnd members, which already reach
+// the window's kind.
 CString CFileDialog::SelectedPath() const {
     if (m_hWnd == nullptr)
         return selected_ ? selection_ : CString();
@@ -216,6 +220,8 @@ CString CFileDialog::SelectedPath() const {
 }
 
 CString CFileDialog::GetPathName() const {
+    // Open: the system's dialog while the object holds its window, the portable one while the
+    // chooser answers.
     if (Explorer() && (m_hWnd != nullptr || open_)) {
         CString live = SelectedPath();
         if (!live.IsEmpty())

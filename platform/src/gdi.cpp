@@ -2,46 +2,17 @@
 
 #include "platform/bytes.h"
 
+#include "src/drawing.h"
 #include "src/syswin.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 namespace {
 
-// GDI keeps coordinates within 27 bits; here the bound also keeps the line arithmetic exact in
-// 64 bits.
-constexpr long long kCoordLimit = 1LL << 27;
-
-bool InRange(long long v) {
-    return v >= -kCoordLimit && v <= kCoordLimit;
-}
-
-// Rounds a / n to the nearest integer, halves upwards; n > 0.
-long long RoundDiv(long long a, long long n) {
-    long long num = 2 * a + n;
-    long long den = 2 * n;
-    long long q = num / den;
-    if (num % den != 0 && num < 0)
-        --q;
-    return q;
-}
-
-std::uint32_t PixelFromQuad(const RGBQUAD& quad) {
-    return (static_cast<std::uint32_t>(quad.rgbRed) << 16) |
-           (static_cast<std::uint32_t>(quad.rgbGreen) << 8) | quad.rgbBlue;
-}
-
-struct DibLayout {
-    long long width;
-    long long height;
-    bool bottomUp;
-    int bitCount;
-    unsigned long long stride;
-};
-
-bool LayoutOf(const BITMAPINFOHEADER& header, DibLayout* layout) {
+bool LayoutOf(const BITMAPINFOHEADER& header, platform_os::DibLayout* layout) {
     const int bits = header.biBitCount;
     if (header.biCompression != BI_RGB ||
         (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
@@ -201,19 +172,32 @@ BOOL CBrush::CreateHollowBrush() {
 
 CDC::CDC() : CDC(nullptr) {}
 
-CDC::CDC(int width, int height) : CDC(nullptr) {
-    ownSurface_.Reset(width, height);
-    SetClipBox(CRect(0, 0, ownSurface_.GetWidth(), ownSurface_.GetHeight()));
+CDC::CDC(int width, int height)
+    : surface_(std::make_unique<platform_os::SurfaceDrawing>(width, height)) {
+    Start(surface_.get());
 }
 
-CDC::CDC(CPixelSurface* target)
-    : surface_(target != nullptr ? target : &ownSurface_), pen_(&StockPen(BLACK_PEN)),
-      brush_(&StockBrush(WHITE_BRUSH)) {
-    SetClipBox(CRect(0, 0, surface_->GetWidth(), surface_->GetHeight()));
+CDC::CDC(CPixelSurface* target) : surface_(std::make_unique<platform_os::SurfaceDrawing>(target)) {
+    Start(surface_.get());
 }
 
 CDC::~CDC() {
     Detach();
+}
+
+void CDC::Start(platform_os::DrawingBackend* drawing) {
+    drawing_ = drawing;
+    SelectStockObject(BLACK_PEN);
+    SelectStockObject(WHITE_BRUSH);
+    MoveTo(0, 0);
+}
+
+const CPixelSurface& CDC::GetSurface() const {
+    return surface_->Surface();
+}
+
+CPixelSurface& CDC::Surface() {
+    return surface_->Surface();
 }
 
 BOOL CDC::Attach(HDC dc) {
@@ -226,183 +210,90 @@ BOOL CDC::Attach(HDC dc) {
         return FALSE;
     m_hDC = dc;
     // The context and its bookkeeping start alike: the stock black pen and white brush at (0, 0).
-    SelectStockObject(BLACK_PEN);
-    SelectStockObject(WHITE_BRUSH);
-    MoveTo(0, 0);
+    Start(system_.get());
     return TRUE;
 }
 
 HDC CDC::Detach() {
     HDC dc = m_hDC;
-    delete system_;
-    system_ = nullptr;
+    // The surface draws again with the pen and brush it had before.
+    drawing_ = surface_.get();
+    system_.reset();
     m_hDC = nullptr;
     return dc;
 }
 
 void CDC::SetClipBox(const CRect& rect) {
-    const CRect bounds(0, 0, surface_->GetWidth(), surface_->GetHeight());
-    clip_.IntersectRect(&rect, &bounds);
+    surface_->SetClipBox(rect);
 }
 
 int CDC::GetClipBox(LPRECT rect) const {
-    if (system_ != nullptr) {
-        RECT box;
-        const int kind = system_->GetClipBox(&box);
-        if (rect != nullptr)
-            *rect = box;
-        return kind;
-    }
-    if (rect != nullptr)
-        *rect = clip_;
-    return clip_.IsRectEmpty() ? NULLREGION : SIMPLEREGION;
+    return drawing_->GetClipBox(rect);
 }
 
 CGdiObject* CDC::SelectStockObject(int index) {
-    CGdiObject* previous;
     switch (index) {
     case WHITE_PEN:
     case BLACK_PEN:
     case NULL_PEN:
-        previous = Keep(&StockPen(index));
-        break;
+        return Select(&StockPen(index), index);
     case WHITE_BRUSH:
     case LTGRAY_BRUSH:
     case GRAY_BRUSH:
     case DKGRAY_BRUSH:
     case BLACK_BRUSH:
     case NULL_BRUSH:
-        previous = Keep(&StockBrush(index));
-        break;
+        return Select(&StockBrush(index), index);
     default:
         return nullptr;
     }
-    // The system's own stock object, not a copy of its colour.
-    if (system_ != nullptr)
-        system_->SelectStockObject(index);
-    return previous;
 }
 
 CPen* CDC::SelectObject(CPen* pen) {
-    if (pen == nullptr)
-        return nullptr;
-    CPen* previous = Keep(pen);
-    if (system_ != nullptr)
-        system_->SelectPen(*pen);
-    return previous;
+    return pen != nullptr ? Select(pen, -1) : nullptr;
 }
 
 CBrush* CDC::SelectObject(CBrush* brush) {
-    if (brush == nullptr)
-        return nullptr;
-    CBrush* previous = Keep(brush);
-    if (system_ != nullptr)
-        system_->SelectBrush(*brush);
+    return brush != nullptr ? Select(brush, -1) : nullptr;
+}
+
+CPen* CDC::Select(CPen* pen, int stock) {
+    CPen* previous = drawing_->selectedPen;
+    drawing_->selectedPen = pen;
+    drawing_->SelectPen(*pen, stock);
     return previous;
 }
 
-CPen* CDC::Keep(CPen* pen) {
-    CPen* previous = static_cast<CPen*>(pen_);
-    pen_ = pen;
-    penVisible_ = pen->GetStyle() != PS_NULL;
-    penPixel_ = PlatformPixelFromColor(pen->GetColor());
-    return previous;
-}
-
-CBrush* CDC::Keep(CBrush* brush) {
-    CBrush* previous = static_cast<CBrush*>(brush_);
-    brush_ = brush;
-    brushVisible_ = brush->GetStyle() != BS_NULL;
-    brushPixel_ = PlatformPixelFromColor(brush->GetColor());
+CBrush* CDC::Select(CBrush* brush, int stock) {
+    CBrush* previous = drawing_->selectedBrush;
+    drawing_->selectedBrush = brush;
+    drawing_->SelectBrush(*brush, stock);
     return previous;
 }
 
 CPoint CDC::MoveTo(int x, int y) {
     CPoint previous = position_;
     position_ = CPoint(x, y);
-    if (system_ != nullptr)
-        system_->MoveTo(x, y);
+    drawing_->MoveTo(x, y);
     return previous;
 }
 
 BOOL CDC::LineTo(int x, int y) {
     const CPoint from = position_;
     position_ = CPoint(x, y);
-    if (system_ != nullptr)
-        return system_->LineTo(x, y);
-    if (!InRange(from.x) || !InRange(from.y) || !InRange(x) || !InRange(y))
-        return FALSE;
-    if (!penVisible_)
-        return TRUE;
-    const long long dx = static_cast<long long>(x) - from.x;
-    const long long dy = static_cast<long long>(y) - from.y;
-    const long long n = std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy);
-    if (n == 0)
-        return TRUE;
-    // Pixel i of the n drawn (the end point is not) steps one along the longer axis and the
-    // rounded share along the other. Only the steps whose major coordinate lies in the clip box
-    // are visited, so the work is bounded by the surface, not by the line's length.
-    const bool xMajor = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
-    const long long major0 = xMajor ? from.x : from.y;
-    const long long minor0 = xMajor ? from.y : from.x;
-    const long long majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
-    const long long minorDelta = xMajor ? dy : dx;
-    const long long low = xMajor ? clip_.left : clip_.top;
-    const long long high = xMajor ? clip_.right : clip_.bottom;
-    long long first = majorStep > 0 ? low - major0 : major0 - high + 1;
-    long long last = majorStep > 0 ? high - major0 : major0 - low + 1; // exclusive
-    first = std::max(first, 0LL);
-    last = std::min(last, n);
-    for (long long i = first; i < last; ++i) {
-        const long long major = major0 + majorStep * i;
-        const long long minor = minor0 + RoundDiv(i * minorDelta, n);
-        const long long px = xMajor ? major : minor;
-        const long long py = xMajor ? minor : major;
-        if (px >= clip_.left && px < clip_.right && py >= clip_.top && py < clip_.bottom)
-            surface_->At(static_cast<int>(px), static_cast<int>(py)) = penPixel_;
-    }
-    return TRUE;
-}
-
-void CDC::Fill(const CRect& rect, std::uint32_t pixel) {
-    CRect area;
-    if (!area.IntersectRect(&rect, &clip_))
-        return;
-    for (LONG py = area.top; py < area.bottom; ++py)
-        std::fill_n(&surface_->At(area.left, py), area.right - area.left, pixel);
+    return drawing_->LineTo(from, position_);
 }
 
 BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
-    if (system_ != nullptr)
-        return system_->Rectangle(left, top, right, bottom);
-    if (!InRange(left) || !InRange(top) || !InRange(right) || !InRange(bottom))
-        return FALSE;
-    CRect r(left, top, right, bottom);
-    r.NormalizeRect();
-    if (!penVisible_) {
-        if (brushVisible_)
-            Fill(CRect(r.left, r.top, r.right - 1, r.bottom - 1), brushPixel_);
-        return TRUE;
-    }
-    if (brushVisible_)
-        Fill(CRect(r.left + 1, r.top + 1, r.right - 1, r.bottom - 1), brushPixel_);
-    if (r.IsRectEmpty())
-        return TRUE;
-    Fill(CRect(r.left, r.top, r.right, r.top + 1), penPixel_);
-    Fill(CRect(r.left, r.bottom - 1, r.right, r.bottom), penPixel_);
-    Fill(CRect(r.left, r.top, r.left + 1, r.bottom), penPixel_);
-    Fill(CRect(r.right - 1, r.top, r.right, r.bottom), penPixel_);
-    return TRUE;
+    return drawing_->Rectangle(left, top, right, bottom);
 }
 
 void CDC::FillSolidRect(int x, int y, int width, int height, COLORREF color) {
-    if (!InRange(x) || !InRange(y) || !InRange(width) || !InRange(height))
+    using platform_os::InCoordinateRange;
+    if (!InCoordinateRange(x) || !InCoordinateRange(y) || !InCoordinateRange(width) ||
+        !InCoordinateRange(height))
         return;
-    if (system_ != nullptr) {
-        system_->FillSolidRect(CRect(x, y, x + width, y + height), color);
-        return;
-    }
-    Fill(CRect(x, y, x + width, y + height), PlatformPixelFromColor(color));
+    drawing_->FillSolidRect(CRect(x, y, x + width, y + height), color);
 }
 
 void CDC::FillSolidRect(LPCRECT rect, COLORREF color) {
@@ -412,25 +303,16 @@ void CDC::FillSolidRect(LPCRECT rect, COLORREF color) {
 }
 
 COLORREF CDC::SetPixel(int x, int y, COLORREF color) {
-    if (system_ != nullptr)
-        return system_->SetPixel(x, y, color);
-    if (!clip_.PtInRect(CPoint(x, y)))
-        return CLR_INVALID;
-    surface_->At(x, y) = PlatformPixelFromColor(color);
-    return color & 0x00FFFFFF;
+    return drawing_->SetPixel(x, y, color);
 }
 
 COLORREF CDC::GetPixel(int x, int y) const {
-    if (system_ != nullptr)
-        return system_->GetPixel(x, y);
-    if (!clip_.PtInRect(CPoint(x, y)))
-        return CLR_INVALID;
-    return PlatformColorFromPixel(surface_->At(x, y));
+    return drawing_->GetPixel(x, y);
 }
 
 int CDC::SetDIBitsToDevice(int x, int y, const BITMAPINFOHEADER& header, const RGBQUAD* colors,
                            UINT colorCount, const void* bits, std::size_t bitsBytes) {
-    DibLayout layout;
+    platform_os::DibLayout layout;
     if (bits == nullptr || !LayoutOf(header, &layout))
         return 0;
     // Division, not multiplication: a hostile width and height must not wrap the product.
@@ -445,57 +327,7 @@ int CDC::SetDIBitsToDevice(int x, int y, const BITMAPINFOHEADER& header, const R
         entries = std::min({entries, nameable, static_cast<std::uint32_t>(colorCount)});
         std::copy_n(colors, entries, quads);
     }
-    if (system_ != nullptr)
-        return system_->SetDIBitsToDevice(x, y, header, quads, bits);
-    std::uint32_t table[256];
-    for (int i = 0; i < 256; ++i)
-        table[i] = PixelFromQuad(quads[i]);
-
-    const long long left = std::max<long long>(x, clip_.left);
-    const long long right =
-        std::min<long long>(static_cast<long long>(x) + layout.width, clip_.right);
-    const long long top = std::max<long long>(y, clip_.top);
-    const long long bottom =
-        std::min<long long>(static_cast<long long>(y) + layout.height, clip_.bottom);
-    const unsigned char* data = static_cast<const unsigned char*>(bits);
-    for (long long py = top; py < bottom; ++py) {
-        const long long row = py - y;
-        const long long stored = layout.bottomUp ? layout.height - 1 - row : row;
-        const unsigned char* line = data + static_cast<unsigned long long>(stored) * layout.stride;
-        std::uint32_t* out = &surface_->At(0, static_cast<int>(py));
-        for (long long px = left; px < right; ++px) {
-            const std::size_t c = static_cast<std::size_t>(px - x);
-            std::uint32_t pixel;
-            switch (layout.bitCount) {
-            case 1:
-                pixel = table[(line[c >> 3] >> (7 - (c & 7))) & 1];
-                break;
-            case 4:
-                pixel = table[(line[c >> 1] >> ((c & 1) != 0 ? 0 : 4)) & 0xF];
-                break;
-            case 8:
-                pixel = table[line[c]];
-                break;
-            case 16: {
-                const WORD v = byteorder::GetU16(line + 2 * c);
-                const std::uint32_t r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
-                pixel = (((r << 3) | (r >> 2)) << 16) | (((g << 3) | (g >> 2)) << 8) |
-                        ((b << 3) | (b >> 2));
-                break;
-            }
-            case 24:
-                pixel = (static_cast<std::uint32_t>(line[3 * c + 2]) << 16) |
-                        (static_cast<std::uint32_t>(line[3 * c + 1]) << 8) | line[3 * c];
-                break;
-            default:
-                pixel = (static_cast<std::uint32_t>(line[4 * c + 2]) << 16) |
-                        (static_cast<std::uint32_t>(line[4 * c + 1]) << 8) | line[4 * c];
-                break;
-            }
-            out[px] = pixel;
-        }
-    }
-    return static_cast<int>(layout.height);
+    return drawing_->SetDIBitsToDevice(x, y, header, layout, quads, bits);
 }
 
 int CDC::DrawPackedDIB(int x, int y, const void* dib, std::size_t bytes) {

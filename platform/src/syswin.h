@@ -6,28 +6,11 @@
 #include "platform/filedlg.h"
 #include "platform/wnd.h"
 
-namespace platform_os {
+#include "src/drawing.h"
 
-// A device context of the system that a CDC draws on. Destroying it selects the pen and brush
-// that the context held when it was attached again.
-class SystemDC {
-public:
-    virtual ~SystemDC() = default;
-    virtual void SelectStockObject(int index) = 0;
-    virtual void SelectPen(const CPen& pen) = 0;
-    virtual void SelectBrush(const CBrush& brush) = 0;
-    virtual void MoveTo(int x, int y) = 0;
-    virtual BOOL LineTo(int x, int y) = 0;
-    virtual BOOL Rectangle(int left, int top, int right, int bottom) = 0;
-    virtual void FillSolidRect(const RECT& rect, COLORREF color) = 0;
-    virtual COLORREF SetPixel(int x, int y, COLORREF color) = 0;
-    virtual COLORREF GetPixel(int x, int y) const = 0;
-    virtual int GetClipBox(LPRECT rect) const = 0;
-    // A bitmap that the caller has checked: bits hold every row the header describes, and
-    // colors holds the 256 entries that an index of up to 8 bits can name.
-    virtual int SetDIBitsToDevice(int x, int y, const BITMAPINFOHEADER& header,
-                                  const RGBQUAD* colors, const void* bits) = 0;
-};
+#include <memory>
+
+namespace platform_os {
 
 // A kind of window: what every CWnd member does with the window an object holds. An object
 // settles its kind once, when it creates or attaches a window, and hands each member's work to
@@ -81,8 +64,9 @@ public:
     virtual BOOL Subclass(CWnd* window, HWND handle) = 0;
     // The object attached to a system window, or null.
     virtual CWnd* Permanent(HWND handle) = 0;
-    // A context for a CDC; null for a null one.
-    virtual SystemDC* AttachDC(HDC dc) = 0;
+    // The drawing of a CDC attached to a context of the system, which selects the pen and brush
+    // that the context held again when it goes; null for a null context.
+    virtual std::unique_ptr<DrawingBackend> AttachDC(HDC dc) = 0;
     // Runs the system's file dialog for dialog, owned by owner (null: the calling thread's
     // active window); IDOK or IDCANCEL.
     virtual int RunFileDialog(CFileDialog* dialog, HWND owner) = 0;

@@ -1,6 +1,8 @@
 // The Windows backends seen through Win32 itself: the string table as a resource of the DLL,
-// the resource chain, a real message box, real windows beside portable ones, files on Win32
-// handles, and the library's entry as a DLL is loaded and unloaded.
+// the resource chain, a real message box, real windows beside portable ones, a device context
+// over one of the system's, files on Win32 handles, and the library's entry as a DLL is loaded
+// and unloaded.
+#include "platform/gdi.h"
 #include "platform/wnd.h"
 #include "tests/support/test_util.h"
 #include "vestrel/frame/vestrel.h"
@@ -10,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -153,6 +156,48 @@ TEST(Win32Window, AnObjectHoldsARealWindowUntilItIsGoneThenAPortableOne) {
     child.GetClientRect(none);
     EXPECT_TRUE(none.IsRectNull());
     CWnd::DeleteTempMap();
+}
+
+TEST(Win32DeviceContext, DrawsByGdiWhileAttachedThenIntoItsSurfaceAgain) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 8;
+    info.bmiHeader.biHeight = -8;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC memory = ::CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(bitmap, nullptr);
+    HGDIOBJ oldBitmap = ::SelectObject(memory, bitmap);
+    const HGDIOBJ ownPen = ::GetCurrentObject(memory, OBJ_PEN);
+    {
+        CDC dc(4, 4);
+        CPen red(PS_SOLID, 1, RGB(255, 0, 0));
+        CPen blue(PS_SOLID, 1, RGB(0, 0, 255));
+        dc.SelectObject(&red);
+        ASSERT_TRUE(dc.Attach(memory));
+        EXPECT_EQ(dc.GetSafeHdc(), memory);
+        EXPECT_NE(dc.SelectObject(&blue), &red);
+        dc.MoveTo(0, 0);
+        EXPECT_TRUE(dc.LineTo(4, 0));
+        EXPECT_EQ(dc.SetPixel(6, 6, RGB(0, 255, 0)), RGB(0, 255, 0));
+        EXPECT_EQ(dc.GetPixel(1, 0), RGB(0, 0, 255));
+        EXPECT_EQ(dc.GetSurface().At(1, 0), CPixelSurface::kWhite);
+        EXPECT_EQ(dc.Detach(), memory);
+        EXPECT_EQ(::GetCurrentObject(memory, OBJ_PEN), ownPen);
+
+        // The surface kept its own pen and draws with it again.
+        dc.MoveTo(0, 1);
+        EXPECT_TRUE(dc.LineTo(4, 1));
+        EXPECT_EQ(dc.GetSurface().At(1, 1), 0xFF0000u);
+        EXPECT_EQ(dc.SelectObject(&blue), &red);
+        EXPECT_EQ(dc.GetPixel(6, 6), CLR_INVALID);
+    }
+    EXPECT_EQ(static_cast<const std::uint32_t*>(bits)[6 * 8 + 6] & 0xFFFFFF, 0x00FF00u);
+    ::SelectObject(memory, oldBitmap);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
 }
 
 TEST(Win32File, SharingAndFoldersAsTheSystemTellsThem) {

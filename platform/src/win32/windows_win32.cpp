@@ -10,6 +10,7 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -87,14 +88,14 @@ UINT_PTR CALLBACK FileDialogHook(HWND window, UINT message, WPARAM wParam, LPARA
     return 0;
 }
 
-// A context of the system. The pens and brushes it makes for CPen and CBrush objects are its
-// own, and go when others replace them.
-class GdiDC : public platform_os::SystemDC {
+// Drawing on a context of the system, by GDI's own calls. The pens and brushes it makes for CPen
+// and CBrush objects are its own, and go when others replace them.
+class GdiDrawing final : public platform_os::DrawingBackend {
 public:
-    explicit GdiDC(HDC dc)
+    explicit GdiDrawing(HDC dc)
         : dc_(dc), originalPen_(::GetCurrentObject(dc, OBJ_PEN)),
           originalBrush_(::GetCurrentObject(dc, OBJ_BRUSH)) {}
-    ~GdiDC() override {
+    ~GdiDrawing() override {
         ::SelectObject(dc_, originalPen_);
         ::SelectObject(dc_, originalBrush_);
         if (ownPen_ != nullptr)
@@ -102,34 +103,34 @@ public:
         if (ownBrush_ != nullptr)
             ::DeleteObject(ownBrush_);
     }
-    GdiDC(const GdiDC&) = delete;
-    GdiDC& operator=(const GdiDC&) = delete;
+    GdiDrawing(const GdiDrawing&) = delete;
+    GdiDrawing& operator=(const GdiDrawing&) = delete;
 
-    void SelectStockObject(int index) override {
-        HGDIOBJ object = ::GetStockObject(index);
-        if (::GetObjectType(object) == OBJ_PEN)
-            UsePen(object, false);
-        else
-            UseBrush(object, false);
-    }
-    void SelectPen(const CPen& pen) override {
-        if (pen.GetStyle() == PS_NULL)
+    // A stock object is the system's own, not a copy of its colour.
+    void SelectPen(const CPen& selected, int stock) override {
+        if (stock >= 0)
+            UsePen(::GetStockObject(stock), false);
+        else if (selected.GetStyle() == PS_NULL)
             UsePen(::GetStockObject(NULL_PEN), false);
         else
-            UsePen(::CreatePen(pen.GetStyle(), pen.GetWidth(), pen.GetColor()), true);
+            UsePen(::CreatePen(selected.GetStyle(), selected.GetWidth(), selected.GetColor()),
+                   true);
     }
-    void SelectBrush(const CBrush& brush) override {
-        if (brush.GetStyle() == BS_NULL)
+    void SelectBrush(const CBrush& selected, int stock) override {
+        if (stock >= 0)
+            UseBrush(::GetStockObject(stock), false);
+        else if (selected.GetStyle() == BS_NULL)
             UseBrush(::GetStockObject(NULL_BRUSH), false);
         else
-            UseBrush(::CreateSolidBrush(brush.GetColor()), true);
+            UseBrush(::CreateSolidBrush(selected.GetColor()), true);
     }
     void MoveTo(int x, int y) override { ::MoveToEx(dc_, x, y, nullptr); }
-    BOOL LineTo(int x, int y) override { return ::LineTo(dc_, x, y); }
+    // The system's context keeps its current position in step with the CDC's.
+    BOOL LineTo(CPoint, CPoint to) override { return ::LineTo(dc_, to.x, to.y); }
     BOOL Rectangle(int left, int top, int right, int bottom) override {
         return ::Rectangle(dc_, left, top, right, bottom);
     }
-    void FillSolidRect(const RECT& rect, COLORREF color) override {
+    void FillSolidRect(const CRect& rect, COLORREF color) override {
         // As the framework fills: an opaque text output of nothing in the background colour.
         const COLORREF background = ::SetBkColor(dc_, color);
         ::ExtTextOutA(dc_, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
@@ -140,7 +141,8 @@ public:
     }
     COLORREF GetPixel(int x, int y) const override { return ::GetPixel(dc_, x, y); }
     int GetClipBox(LPRECT rect) const override { return ::GetClipBox(dc_, rect); }
-    int SetDIBitsToDevice(int x, int y, const BITMAPINFOHEADER& header, const RGBQUAD* colors,
+    int SetDIBitsToDevice(int x, int y, const BITMAPINFOHEADER& header,
+                          const platform_os::DibLayout& layout, const RGBQUAD* colors,
                           const void* bits) override {
         struct {
             BITMAPINFOHEADER header;
@@ -151,8 +153,8 @@ public:
         info.header.biSizeImage = 0;
         info.header.biClrUsed = header.biBitCount <= 8 ? 1u << header.biBitCount : 0;
         std::copy_n(colors, 256, info.colors);
-        const LONG rows = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-        return ::SetDIBitsToDevice(dc_, x, y, static_cast<DWORD>(header.biWidth),
+        const auto rows = static_cast<LONG>(layout.height);
+        return ::SetDIBitsToDevice(dc_, x, y, static_cast<DWORD>(layout.width),
                                    static_cast<DWORD>(rows), 0, 0, 0, static_cast<UINT>(rows), bits,
                                    reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS);
     }
@@ -253,8 +255,10 @@ public:
 
     BOOL Subclass(CWnd* window, HWND handle) override { return Take(window, handle); }
     CWnd* Permanent(HWND handle) override { return Attached(handle); }
-    platform_os::SystemDC* AttachDC(HDC dc) override {
-        return dc != nullptr ? new GdiDC(dc) : nullptr;
+    std::unique_ptr<platform_os::DrawingBackend> AttachDC(HDC dc) override {
+        if (dc == nullptr)
+            return nullptr;
+        return std::make_unique<GdiDrawing>(dc);
     }
 
     int RunFileDialog(CFileDialog* dialog, HWND owner) override {
